@@ -1,0 +1,42 @@
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "cli/app.h"
+#include "cli/commands.h"
+#include "common/file_replace.h"
+#include "content/builtin_line.h"
+#include "content/builtin_train.h"
+
+namespace binario {
+
+bool cartella_esistente(const std::string& percorso);
+
+void registra_example(CLI::App& app, elenco_azioni& azioni) {
+    auto cartella = std::make_shared<std::string>();
+    CLI::App* cmd = app.add_subcommand(
+        "example", "Write the built-in line and train description files into DIR, as templates.");
+    cmd->add_option("DIR", *cartella, "Existing folder to write into")->required();
+    cmd->footer(
+        "Example: binario example my_line\n"
+        "  writes 'my_line/Lavena_Torre Alta_linea.txt' and 'my_line/Lavena_Torre Alta_A 1-.txt'");
+    cmd->callback([cartella, &azioni] {
+        azioni.push_back([cartella]() -> int {
+            if (!cartella_esistente(*cartella)) {
+                std::fprintf(stderr, "binario example: folder '%s' does not exist\n",
+                             cartella->c_str());
+                return exit_usage;
+            }
+            try {
+                dati_linea(*cartella, "Lavena_Torre Alta");
+                dati_treno(*cartella, "Lavena_Torre Alta", "A 1");
+            } catch (const file_error& e) {
+                std::fprintf(stderr, "binario example: %s\n", e.what());
+                return exit_io;
+            }
+            return exit_ok;
+        });
+    });
+}
+
+}  // namespace binario

@@ -1,0 +1,21 @@
+// Registration of the tool's commands. Each command adds its subcommand to the
+// app and, when it is the one chosen, leaves its action in `azioni`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <vector>
+
+namespace binario {
+
+using elenco_azioni = std::vector<std::function<int()>>;
+
+void registra_run(CLI::App& app, elenco_azioni& azioni);
+void registra_example(CLI::App& app, elenco_azioni& azioni);
+
+inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
+    registra_run(app, azioni);
+    registra_example(app, azioni);
+}
+
+}  // namespace binario

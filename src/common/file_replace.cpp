@@ -1,0 +1,123 @@
+#include "common/file_replace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace binario {
+namespace {
+
+std::string motivo_da_errno(int e) { return std::strerror(e); }
+
+// A name beside the target, unique within this process and across processes.
+std::string nome_temporaneo(const std::string& percorso) {
+    static std::atomic<unsigned> contatore{0};
+    std::string cartella, nome = percorso;
+    auto barra = percorso.rfind('/');
+    if (barra != std::string::npos) {
+        cartella = percorso.substr(0, barra + 1);
+        nome = percorso.substr(barra + 1);
+    }
+    return cartella + "." + nome + ".tmp-" + std::to_string(::getpid()) + "-" +
+           std::to_string(contatore++);
+}
+
+// Writes the content to a new temporary file; returns its name.
+std::string scrivi_temporaneo(const std::string& percorso, std::string_view contenuto,
+                              const file_ops& ops) {
+    std::string temp = nome_temporaneo(percorso);
+    int fd = ops.open_new(temp.c_str());
+    if (fd < 0) throw file_error(percorso, motivo_da_errno(errno));
+    const char* p = contenuto.data();
+    size_t resto = contenuto.size();
+    while (resto > 0) {
+        size_t blocco = resto < (1u << 20) ? resto : (1u << 20);
+        long scritti = ops.write(fd, p, blocco);
+        if (scritti < 0 && errno == EINTR) continue;
+        if (scritti <= 0) {
+            int e = scritti < 0 ? errno : ENOSPC;
+            ops.close(fd);
+            ops.unlink(temp.c_str());
+            throw file_error(percorso, motivo_da_errno(e));
+        }
+        p += scritti;
+        resto -= static_cast<size_t>(scritti);
+    }
+    if (ops.close(fd) != 0) {
+        int e = errno;
+        ops.unlink(temp.c_str());
+        throw file_error(percorso, motivo_da_errno(e));
+    }
+    return temp;
+}
+
+}  // namespace
+
+const file_ops& system_file_ops() {
+    static const file_ops ops{
+        [](const char* path) { return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); },
+        [](int fd, const char* data, size_t size) -> long { return ::write(fd, data, size); },
+        [](int fd) { return ::close(fd); },
+        [](const char* from, const char* to) { return ::rename(from, to); },
+        [](const char* path) { return ::unlink(path); },
+    };
+    return ops;
+}
+
+void sostituisci_file(const std::string& percorso, std::string_view contenuto,
+                      const file_ops& ops) {
+    sostituisci_file_insieme({{percorso, contenuto}}, ops);
+}
+
+void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files, const file_ops& ops) {
+    std::vector<std::string> temporanei;
+    try {
+        for (const auto& f : files) temporanei.push_back(scrivi_temporaneo(f.percorso, f.contenuto, ops));
+    } catch (...) {
+        for (const auto& t : temporanei) ops.unlink(t.c_str());
+        throw;
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (ops.rename(temporanei[i].c_str(), files[i].percorso.c_str()) != 0) {
+            int e = errno;
+            // The files renamed so far are already in place; the rest are dropped.
+            for (size_t j = i; j < temporanei.size(); ++j) ops.unlink(temporanei[j].c_str());
+            throw file_error(files[i].percorso, motivo_da_errno(e));
+        }
+    }
+}
+
+std::string leggi_file(const std::string& percorso) {
+    int fd = ::open(percorso.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw file_error(percorso, motivo_da_errno(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        throw file_error(percorso, motivo_da_errno(e));
+    }
+    std::string dati;
+    if (st.st_size > 0) dati.reserve(static_cast<size_t>(st.st_size));
+    char blocco[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(fd, blocco, sizeof blocco);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            int e = errno;
+            ::close(fd);
+            throw file_error(percorso, motivo_da_errno(e));
+        }
+        if (n == 0) break;
+        dati.append(blocco, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return dati;
+}
+
+}  // namespace binario

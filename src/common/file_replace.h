@@ -1,0 +1,56 @@
+// Replacing files so that a reader sees either the old file or the complete new one:
+// the new bytes go to a temporary file in the same folder, which is then renamed
+// over the target. Every file the program writes goes through here.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace binario {
+
+// A failure of the platform: names the file and the operating system's reason.
+class file_error : public std::runtime_error {
+public:
+    file_error(const std::string& percorso, const std::string& motivo)
+        : std::runtime_error(percorso + ": " + motivo), percorso_(percorso), motivo_(motivo) {}
+    const std::string& percorso() const { return percorso_; }
+    const std::string& motivo() const { return motivo_; }
+
+private:
+    std::string percorso_;
+    std::string motivo_;
+};
+
+// The system calls the writer uses, replaceable so that tests can make them fail.
+struct file_ops {
+    std::function<int(const char* path)> open_new;  // returns fd or -1 with errno
+    std::function<long(int fd, const char* data, size_t size)> write;
+    std::function<int(int fd)> close;
+    std::function<int(const char* from, const char* to)> rename;
+    std::function<int(const char* path)> unlink;
+};
+const file_ops& system_file_ops();
+
+struct file_da_scrivere {
+    std::string percorso;
+    std::string_view contenuto;
+};
+
+// Replaces one file. Throws file_error; on failure the old file is untouched
+// and no temporary file is left behind.
+void sostituisci_file(const std::string& percorso, std::string_view contenuto,
+                      const file_ops& ops = system_file_ops());
+
+// Replaces several files as one set: all are written to temporary files first,
+// and renamed into place only when every one is complete. On a failure before
+// the renames, every temporary is removed and the old files stay as they were.
+void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files,
+                              const file_ops& ops = system_file_ops());
+
+// Reads a whole file; throws file_error when it cannot be read.
+std::string leggi_file(const std::string& percorso);
+
+}  // namespace binario

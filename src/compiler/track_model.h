@@ -1,0 +1,130 @@
+// The track model: everything one compile builds and the compiled files carry.
+// One plain struct, created by the caller and passed by reference to every step.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace binario {
+
+// One 50-metre cell of the line. Field order is the order of the cell file.
+struct cella {
+    uint8_t evento = 0;
+    int16_t dato1 = 0;
+    int16_t dato2 = 0;
+    int16_t dato3 = 0;
+    int16_t dato4 = 0;
+    uint8_t tempo = 0;
+    uint8_t marca = 0;
+    uint8_t galleria = 0;
+    uint8_t velocita = 0;
+    uint8_t pendenza = 0;
+    uint8_t aderenza = 0;
+};
+
+// One row of the table: stations, board texts and the general rows 81 to 86.
+struct voce {
+    uint8_t genere = 0;
+    int32_t valore1 = 0;
+    int32_t valore2 = 0;
+    int32_t valore3 = 0;
+    uint8_t stato = 0;
+    std::string testo;  // Windows-1252 bytes
+    int16_t intero1 = 0;
+    int16_t intero2 = 0;
+    int16_t intero3 = 0;
+    int16_t intero4 = 0;
+    int16_t intero5 = 0;
+    uint8_t ottetto1 = 0;
+    uint8_t ottetto2 = 0;
+    uint8_t ottetto3 = 0;
+    uint8_t ottetto4 = 0;
+    int32_t codice = 0;
+};
+
+// Type tags of the plan's tagged values, as they appear in the plan file.
+enum class tipo_valore : uint16_t { vuoto = 0, intero = 2, reale = 5 };
+
+// The per-metre track plan: (0 to lunghezza_estesa) x (x, y) tagged values.
+// Stored as two flat arrays (tags and values) so that a million points cost
+// no allocation each; a 16-bit integer value is held exactly in the double.
+struct planimetria_metrica {
+    int32_t ultimo_metro = -1;  // lunghezza_estesa once dimensioned
+    std::vector<tipo_valore> tipi;
+    std::vector<double> valori;
+
+    bool esiste() const { return ultimo_metro >= 0; }
+    size_t numero_metri() const { return static_cast<size_t>(ultimo_metro + 1); }
+    // c = 0 for x, 1 for y; the x column comes first, as in the file.
+    size_t indice(int32_t metro, int c) const {
+        return static_cast<size_t>(c) * numero_metri() + static_cast<size_t>(metro);
+    }
+    bool contiene(int64_t metro) const { return metro >= 0 && metro <= ultimo_metro; }
+
+    void dimensiona(int32_t lunghezza_estesa);
+    void cancella();
+    void assegna_intero(int32_t metro, int c, int16_t v);
+    void assegna_reale(int32_t metro, int c, double v);
+    tipo_valore tipo(int32_t metro, int c) const { return tipi[indice(metro, c)]; }
+    double valore(int32_t metro, int c) const { return valori[indice(metro, c)]; }
+};
+
+// One fault or warning found while compiling, in the order found.
+struct diagnostica {
+    bool avviso = false;             // a warning: changes nothing in the compile
+    int32_t numero = 0;              // error number (0 for warnings)
+    std::optional<int32_t> progressiva;  // chainage, where one belongs to the fault
+    std::string file;                // source file name, empty for faults of later steps
+    int32_t riga = 0;                // line of the record in that file, 0 when none
+    std::string messaggio;           // short English message
+};
+
+constexpr int numero_voci = 87;
+constexpr int massimo_gallerie = 80;
+
+struct modello {
+    // Scalars
+    std::string linea;
+    std::string treno;
+    int32_t compila_planimetria = 0;
+    std::string riga;
+    int32_t lunghezza_estesa = 0;
+    int32_t ultima_cella = 0;
+    int32_t errore_numero = 0;
+    int32_t errore_progressiva = 0;
+    int32_t risposta = 0;
+
+    // Arrays
+    std::vector<cella> celle;  // 0 to ultima_cella; empty until the line length is read
+    planimetria_metrica planimetria;
+    std::array<voce, numero_voci> tabella{};
+    std::array<int32_t, massimo_gallerie + 1> inizio_gallerie{};
+    std::array<int32_t, massimo_gallerie + 1> fine_gallerie{};
+    int32_t numero_gallerie = 0;
+
+    // Every fault and warning of the compile, beside the error state.
+    std::vector<diagnostica> diagnostiche;
+    // Where the record being read comes from, for the diagnostics.
+    std::string sorgente_corrente;
+    int32_t riga_corrente = 0;
+
+    bool cella_valida(int64_t i) const {
+        return i >= 0 && i < static_cast<int64_t>(celle.size());
+    }
+};
+
+// A cell is free when it holds nothing or only a tunnel mark.
+inline bool cella_libera(const cella& c) { return c.evento == 0 || c.evento == 11; }
+
+// Records a fault: the error state keeps the last number (and its chainage, when
+// one belongs to it); the diagnostics keep them all, with the current source line.
+void registra_errore(modello& m, int32_t numero, std::optional<int32_t> progressiva,
+                     std::string messaggio);
+// Records a warning, which changes nothing else.
+void registra_avviso(modello& m, std::string messaggio, int32_t riga = -1);
+
+}  // namespace binario

@@ -1,0 +1,34 @@
+#include "run/platform.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace binario {
+
+std::string cartella_programma() {
+    std::string percorso(4096, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", percorso.data(), percorso.size());
+    if (n <= 0) return ".";
+    percorso.resize(static_cast<size_t>(n));
+    auto barra = percorso.rfind('/');
+    if (barra == std::string::npos) return ".";
+    if (barra == 0) return "/";
+    return percorso.substr(0, barra);
+}
+
+void mostra_attesa() {
+    std::fputs("Attendere\n", stderr);
+    std::fflush(stderr);
+}
+
+void errore(const std::string& a) {
+    std::string messaggio = " Errore n. " + a + "\n";
+    std::fputs(messaggio.c_str(), stderr);
+    std::fflush(stderr);
+    std::exit(2);
+}
+
+}  // namespace binario

@@ -1,0 +1,39 @@
+// Helpers shared by the tests: scratch folders and running the program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace binario::test {
+
+// A fresh folder under the system's temporary folder, removed at destruction.
+class cartella_temporanea {
+public:
+    cartella_temporanea();
+    ~cartella_temporanea();
+    cartella_temporanea(const cartella_temporanea&) = delete;
+    cartella_temporanea& operator=(const cartella_temporanea&) = delete;
+    const std::string& percorso() const { return percorso_; }
+    std::string file(const std::string& nome) const { return percorso_ + "/" + nome; }
+
+private:
+    std::string percorso_;
+};
+
+struct esito_processo {
+    int stato = -1;  // exit status
+    std::string out;
+    std::string err;
+};
+
+// Runs the built binario with the arguments (no shell), capturing both streams.
+esito_processo esegui_binario(const std::vector<std::string>& argomenti,
+                              const std::string& cartella_lavoro = "");
+
+std::string leggi(const std::string& percorso);
+void scrivi(const std::string& percorso, const std::string& contenuto);
+bool esiste(const std::string& percorso);
+// Names of the entries of a folder, sorted.
+std::vector<std::string> elenco(const std::string& cartella);
+
+}  // namespace binario::test
