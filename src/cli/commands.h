@@ -12,10 +12,12 @@ using elenco_azioni = std::vector<std::function<int()>>;
 
 void registra_run(CLI::App& app, elenco_azioni& azioni);
 void registra_example(CLI::App& app, elenco_azioni& azioni);
+void registra_inspect(CLI::App& app, elenco_azioni& azioni);
 
 inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
     registra_run(app, azioni);
     registra_example(app, azioni);
+    registra_inspect(app, azioni);
 }
 
 }  // namespace binario
