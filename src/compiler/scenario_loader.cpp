@@ -1,5 +1,320 @@
 #include "compiler/scenario_loader.h"
-// placeholder
+
+#include <string>
+
+#include "common/rounding.h"
+#include "compiler/loader_state.h"
+#include "compiler/recorders.h"
+
 namespace binario {
-file_consumati memorizza_dati(modello&, const sorgente&, const sorgente&) { return {}; }
+namespace {
+
+constexpr int32_t lunghezza_massima = 1000000;
+constexpr int32_t punti_massimi = 1000000;
+
+voce& riga_tabella(modello& m, int i) {
+    return m.tabella.at(static_cast<size_t>(i));
+}
+
+// ---- General section -------------------------------------------------------
+
+void leggi_lunghezza(stato_caricamento& s) {
+    modello& m = s.m;
+    int32_t& L = riga_tabella(m, 84).valore2;
+    L = s.numero32("line length");
+    if (L > lunghezza_massima)
+        s.interrompi(1, std::nullopt,
+                     "line length " + std::to_string(L) + " is above the limit of 1000000 m");
+    if (L < 0) s.interrompi(25, std::nullopt, "line length " + std::to_string(L) + " is negative");
+    m.lunghezza_estesa = L + 7000;
+    m.ultima_cella = static_cast<int32_t>(arrotonda(m.lunghezza_estesa / 50.0));
+    m.celle.assign(static_cast<size_t>(m.ultima_cella) + 1, cella{});
+    if (m.compila_planimetria != 0)
+        m.planimetria.dimensiona(m.lunghezza_estesa);
+    else
+        m.planimetria.cancella();
+}
+
+void leggi_riferimento(stato_caricamento& s, int riga) {
+    voce& v = riga_tabella(s.m, riga);
+    v.valore1 = s.numero32("kilometre-post reference, first value");
+    v.valore2 = s.numero32("kilometre-post reference, second value");
+    v.valore3 = s.numero32("kilometre-post reference, third value");
+}
+
+void leggi_ripetizione(stato_caricamento& s) {
+    modello& m = s.m;
+    voce& v = riga_tabella(m, 86);
+    v.valore1 = s.numero32("first repetition chainage");
+    v.valore2 = s.numero32("second repetition chainage");
+    if (v.valore1 % 50 != 0)
+        s.interrompi(3, std::nullopt,
+                     "first signal repetition chainage " + std::to_string(v.valore1) +
+                         " is not a multiple of 50");
+    if (v.valore2 % 50 != 0)
+        s.interrompi(4, std::nullopt,
+                     "second signal repetition chainage " + std::to_string(v.valore2) +
+                         " is not a multiple of 50");
+    if (contiene(m.riga, "4"))
+        v.valore3 = 4;
+    else if (contiene(m.riga, "9"))
+        v.valore3 = 9;
+    else
+        s.interrompi(5, std::nullopt,
+                     "signal repetition keyword \"" + m.riga + "\" names neither 4 nor 9 codes");
+    if (v.valore2 == 0) v.valore3 = 0;
+}
+
+void sezione_generale(stato_caricamento& s) {
+    modello& m = s.m;
+    for (;;) {
+        if (s.lettore.fine()) return;
+        s.leggi_parola();
+        if (s.lettore.fine()) return;
+        for (int i = 0; i < 10 && contiene_esatto(m.riga, "-"); ++i) {
+            if (!s.leggi_parola()) throw guasto_lettura{"the file ends inside the general section"};
+        }
+        if (contiene(m.riga, "percorso") && contiene(m.riga, "lunghezza")) leggi_lunghezza(s);
+        if (contiene_esatto(m.riga, "tre") && contiene_esatto(m.riga, "progressiva"))
+            leggi_riferimento(s, 81);
+        if (contiene_esatto(m.riga, "due") && contiene_esatto(m.riga, "progressiva"))
+            leggi_riferimento(s, 82);
+        if (contiene_esatto(m.riga, "uno") && contiene_esatto(m.riga, "progressiva"))
+            leggi_riferimento(s, 83);
+        if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "uno"))
+            riga_tabella(m, 85).valore1 = s.numero32("scenery setting one");
+        if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "due"))
+            riga_tabella(m, 85).valore3 = s.numero32("scenery setting two");
+        if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "tre"))
+            riga_tabella(m, 85).valore2 = s.numero32("scenery setting three");
+        if (contiene_esatto(m.riga, "segnali") && contiene_esatto(m.riga, "ripetizione"))
+            leggi_ripetizione(s);
+        if (intestazione_sezione(m.riga)) return;
+    }
+}
+
+// ---- Profile records -------------------------------------------------------
+
+void pendenza(stato_caricamento& s) {
+    modello& m = s.m;
+    int32_t p = s.numero32("gradient chainage");
+    int32_t g = s.numero32("gradient");
+    s.controlla_posizione(p, "gradient record");
+    int64_t n = arrotonda(p / 50.0);
+    if (n > 0) {
+        do {
+            if (m.cella_valida(s.indice_pendenza))
+                m.celle[static_cast<size_t>(s.indice_pendenza)].pendenza =
+                    static_cast<uint8_t>(static_cast<int64_t>(s.pendenza_precedente) + 100);
+            ++s.indice_pendenza;
+        } while (s.indice_pendenza < n);
+    }
+    s.pendenza_precedente = g;
+}
+
+// One step of the plan from the two points before it; c = 0 for a straight step.
+void passo_piano(planimetria_metrica& piano, int32_t t, double c) {
+    double dx = piano.valore(t - 1, 0) - piano.valore(t - 2, 0);
+    double dy = piano.valore(t - 1, 1) - piano.valore(t - 2, 1);
+    if (c == 0.0) {
+        piano.assegna_reale(t, 0, piano.valore(t - 1, 0) + dx);
+        piano.assegna_reale(t, 1, piano.valore(t - 1, 1) + dy);
+    } else {
+        piano.assegna_reale(t, 0, piano.valore(t - 1, 0) + (dx + c * dy));
+        piano.assegna_reale(t, 1, piano.valore(t - 1, 1) + (dy - c * dx));
+    }
+}
+
+// Advances the plan up to and including point `fino`, with curvature c. Points past
+// the plan's last metre are not stored; passing point 1000000 stops the load (103).
+void avanza_piano(stato_caricamento& s, int64_t fino, double c) {
+    modello& m = s.m;
+    planimetria_metrica& piano = m.planimetria;
+    while (s.indice_piano <= fino) {
+        if (!piano.contiene(s.indice_piano)) {
+            // Nothing more can be stored; only the point limit still matters.
+            if (fino >= punti_massimi)
+                s.interrompi(103, std::nullopt,
+                             "the track plan would pass point 1000000 (curve ends at " +
+                                 std::to_string(fino) + ")");
+            s.indice_piano = static_cast<int32_t>(fino + 1);
+            return;
+        }
+        passo_piano(piano, s.indice_piano, c);
+        ++s.indice_piano;
+        if (s.indice_piano > punti_massimi)
+            s.interrompi(103, std::nullopt, "the track plan passes point 1000000");
+    }
+}
+
+void curva(stato_caricamento& s) {
+    modello& m = s.m;
+    int32_t inizio = s.numero32("curve start");
+    int32_t lunghezza = s.numero32("curve length");
+    s.controlla_posizione(inizio, "curve record");
+    static constexpr double curvature[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+    double c = 0;
+    for (int i = 0; i < 6 && c == 0; ++i)
+        if (contiene(m.riga, std::string(1, static_cast<char>('1' + i)))) c = curvature[i];
+    if (c == 0)
+        s.interrompi(103, std::nullopt,
+                     "curve keyword \"" + m.riga + "\" names no degree from 1 to 6");
+    if (contiene(m.riga, "s")) c = -c;
+    avanza_piano(s, inizio, 0.0);
+    avanza_piano(s, static_cast<int64_t>(inizio) + lunghezza, c);
+}
+
+void montagna(stato_caricamento& s) {
+    int32_t inizio = s.numero32("tunnel start");
+    int32_t fine = s.numero32("tunnel end");
+    int32_t tipo = s.numero32("tunnel type");
+    s.controlla_posizione(inizio, "tunnel record");
+    if (!memo_montagna(s.m, inizio, fine, tipo)) throw interruzione{};
+}
+
+void indicatori(stato_caricamento& s) {
+    int32_t posizione = s.numero32("speed board chainage");
+    int32_t vas = s.numero32("left board speed a");
+    int32_t vbs = s.numero32("left board speed b");
+    int32_t vcs = s.numero32("left board speed c");
+    int32_t strisces = s.numero32("left board stripes");
+    int32_t vad = s.numero32("right board speed a");
+    int32_t vbd = s.numero32("right board speed b");
+    int32_t vcd = s.numero32("right board speed c");
+    int32_t strisced = s.numero32("right board stripes");
+    s.controlla_posizione(posizione, "speed board record");
+    if (!memo_indicatori_v_max(s.m, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced))
+        throw interruzione{};
+}
+
+void cartello(stato_caricamento& s) {
+    modello& m = s.m;
+    int32_t p = s.numero32("direction board chainage");
+    m.riga = s.testo("direction board text");
+    s.controlla_posizione(p, "direction board record");
+    int64_t b = cella_evento(p);
+    if (!m.cella_valida(b))
+        s.interrompi(25, p,
+                     "direction board at chainage " + std::to_string(p) +
+                         " lies before the start of the line");
+    cella& c = m.celle[static_cast<size_t>(b)];
+    if (!cella_libera(c))
+        s.interrompi(6, p,
+                     "direction board at chainage " + std::to_string(p) + ": cell " +
+                         std::to_string(b) + " is already taken (event " +
+                         std::to_string(c.evento) + ")");
+    // Rows 80 down to 2 hold board texts; row 1 is the first station's.
+    if (s.riga_tabella_cartelli < 2)
+        s.interrompi(25, p, "too many direction boards: the table holds at most 79");
+    c.evento = 14;
+    c.dato1 = static_cast<int16_t>(s.riga_tabella_cartelli);
+    riga_tabella(m, s.riga_tabella_cartelli).testo = m.riga;
+    --s.riga_tabella_cartelli;
+}
+
+// Reads the next keyword item, skipping up to `salti` items that contain "-".
+// False when the file has ended.
+bool prossima_parola(stato_caricamento& s, int salti) {
+    if (s.lettore.fine()) return false;
+    s.leggi_parola();
+    if (s.lettore.fine()) return false;
+    for (int i = 0; i < salti && contiene_esatto(s.m.riga, "-"); ++i) {
+        s.leggi_parola();
+        if (s.lettore.fine()) return false;
+    }
+    return true;
+}
+
+void sezione_profili(stato_caricamento& s) {
+    modello& m = s.m;
+    try {
+        while (prossima_parola(s, 2)) {
+            if (contiene(m.riga, "pendenza")) pendenza(s);
+            if (m.compila_planimetria != 0 && contiene(m.riga, "curva")) curva(s);
+            if (contiene(m.riga, "montagna")) montagna(s);
+            if (contiene(m.riga, "indicatori_v")) indicatori(s);
+            if (contiene(m.riga, "indicat") && contiene(m.riga, "cartello")) cartello(s);
+        }
+    } catch (const fine_anticipata&) {
+    }
+}
+
+void fine_file_linea(stato_caricamento& s) {
+    modello& m = s.m;
+    s.consumati.linea = true;
+    do {
+        if (m.cella_valida(s.indice_pendenza))
+            m.celle[static_cast<size_t>(s.indice_pendenza)].pendenza =
+                static_cast<uint8_t>(static_cast<int64_t>(s.pendenza_precedente) + 100);
+        ++s.indice_pendenza;
+    } while (s.indice_pendenza < m.ultima_cella - 2);
+    if (m.compila_planimetria != 0 && m.planimetria.esiste()) {
+        while (s.indice_piano <= m.lunghezza_estesa - 2) {
+            passo_piano(m.planimetria, s.indice_piano, 0.0);
+            ++s.indice_piano;
+        }
+    }
+}
+
+void carica_linea(stato_caricamento& s, const sorgente& linea) {
+    modello& m = s.m;
+    s.apri(linea);
+    // Everything before "[generale]" is skipped.
+    for (;;) {
+        if (s.lettore.fine() || !s.leggi_parola() || s.lettore.fine())
+            s.interrompi(102, std::nullopt,
+                         "the line file has no \"[generale]\" section followed by records");
+        if (contiene(m.riga, "[generale]")) break;
+    }
+    sezione_generale(s);
+
+    if (m.celle.empty())
+        throw guasto_lettura{"the line file gives no line length (\"lunghezza percorso\" record)"};
+    progressive_ordina(m);
+    m.numero_gallerie = 0;
+    s.riga_tabella_cartelli = 80;
+    s.indice_pendenza = 0;
+    s.indice_piano = 2;
+    if (m.compila_planimetria != 0) {
+        m.planimetria.assegna_intero(0, 0, 0);
+        m.planimetria.assegna_intero(0, 1, 0);
+        m.planimetria.assegna_intero(1, 0, 0);
+        m.planimetria.assegna_intero(1, 1, 1);
+    }
+    sezione_profili(s);
+    fine_file_linea(s);
+}
+
+}  // namespace
+
+file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente& treno) {
+    stato_caricamento s(m);
+    riga_tabella(m, 85).testo = m.linea;
+    riga_tabella(m, 86).testo = m.treno;
+    m.sorgente_corrente = linea.nome;
+    m.riga_corrente = 0;
+    if (linea.stato_file == sorgente::stato::assente) {
+        registra_errore(m, 101, std::nullopt, "the line description file does not exist");
+        return s.consumati;
+    }
+    try {
+        if (linea.stato_file == sorgente::stato::illeggibile)
+            throw guasto_lettura{"the line description file cannot be read: " + linea.motivo};
+        carica_linea(s, linea);
+        carica_treno(s, treno);
+    } catch (const interruzione&) {
+        // The file being read is consumed; the other one stays as it is.
+        if (s.consumati.linea)
+            s.consumati.treno = true;
+        else
+            s.consumati.linea = true;
+    } catch (const guasto_lettura& g) {
+        registra_errore(m, 25, std::nullopt, g.messaggio);
+        s.consumati.linea = s.consumati.treno = true;
+    }
+    m.sorgente_corrente.clear();
+    m.riga_corrente = 0;
+    return s.consumati;
+}
+
 }  // namespace binario

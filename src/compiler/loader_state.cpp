@@ -1,0 +1,85 @@
+#include "compiler/loader_state.h"
+
+#include <limits>
+#include <utility>
+
+namespace binario {
+
+void stato_caricamento::apri(const sorgente& s) {
+    lettore = lettore_voci(s.testo);
+    m.sorgente_corrente = s.nome;
+    m.riga_corrente = 0;
+}
+
+bool stato_caricamento::leggi_parola() {
+    bool letto = lettore.leggi_testo(m.riga);
+    m.riga_corrente = lettore.riga();
+    return letto;
+}
+
+namespace {
+
+int64_t leggi_intero(lettore_voci& r, const char* cosa, int64_t minimo, int64_t massimo,
+                     const char* larghezza) {
+    int64_t v = 0;
+    std::string testo;
+    switch (r.leggi_numero(v, testo)) {
+        case lettore_voci::esito::numero:
+            break;
+        case lettore_voci::esito::fine_file:
+            throw guasto_lettura{std::string("record cut short by the end of the file: ") + cosa +
+                                 " is missing"};
+        case lettore_voci::esito::non_numero:
+            throw guasto_lettura{std::string(cosa) + " \"" + testo + "\" is not a whole number"};
+        case lettore_voci::esito::fuori_misura:
+            throw guasto_lettura{std::string(cosa) + " " + testo + " does not fit " + larghezza};
+    }
+    if (v < minimo || v > massimo)
+        throw guasto_lettura{std::string(cosa) + " " + std::to_string(v) + " does not fit " +
+                             larghezza};
+    return v;
+}
+
+}  // namespace
+
+int32_t stato_caricamento::numero32(const char* cosa) {
+    return static_cast<int32_t>(leggi_intero(lettore, cosa, std::numeric_limits<int32_t>::min(),
+                                             std::numeric_limits<int32_t>::max(),
+                                             "32 bits (-2147483648 to 2147483647)"));
+}
+
+int16_t stato_caricamento::numero16(const char* cosa) {
+    return static_cast<int16_t>(
+        leggi_intero(lettore, cosa, -32768, 32767, "16 bits (-32768 to 32767)"));
+}
+
+uint8_t stato_caricamento::numero8(const char* cosa) {
+    return static_cast<uint8_t>(leggi_intero(lettore, cosa, 0, 255, "a byte (0 to 255)"));
+}
+
+std::string stato_caricamento::testo(const char* cosa) {
+    std::string t;
+    if (!lettore.leggi_testo(t))
+        throw guasto_lettura{std::string("record cut short by the end of the file: ") + cosa +
+                             " is missing"};
+    return t;
+}
+
+void stato_caricamento::controlla_posizione(int32_t p, const char* record, int32_t margine) {
+    double cella = (static_cast<double>(p) + margine) / 50.0;
+    if (cella > m.ultima_cella) {
+        registra_errore(m, 15, p,
+                        std::string(record) + " at chainage " + std::to_string(p) +
+                            " lies beyond the last cell " + std::to_string(m.ultima_cella) +
+                            " (line length + 7000 m); the rest of the file is not read");
+        throw fine_anticipata{};
+    }
+}
+
+void stato_caricamento::interrompi(int32_t numero, std::optional<int32_t> progressiva,
+                                   std::string messaggio) {
+    registra_errore(m, numero, progressiva, std::move(messaggio));
+    throw interruzione{};
+}
+
+}  // namespace binario

@@ -1,0 +1,288 @@
+// The train-file step of the load: train values, speed and adhesion profiles, code
+// marks, stations with their cell marks, signals and slowdowns.
+#include <limits>
+#include <string>
+
+#include "common/rounding.h"
+#include "compiler/loader_state.h"
+#include "compiler/recorders.h"
+
+namespace binario {
+namespace {
+
+voce& riga_tabella(modello& m, int i) {
+    return m.tabella.at(static_cast<size_t>(i));
+}
+
+std::string testo_di(int64_t v) {
+    return std::to_string(v);
+}
+
+// round(limit / 5), which must fit the cell's byte.
+uint8_t velocita_in_cella(int32_t limite) {
+    int64_t v = arrotonda(limite / 5.0);
+    if (v < 0 || v > 255)
+        throw guasto_lettura{"speed limit " + testo_di(limite) + " km/h does not fit a cell (" +
+                             "round(limit / 5) must lie between 0 and 255)"};
+    return static_cast<uint8_t>(v);
+}
+
+void scrivi_velocita(stato_caricamento& s) {
+    modello& m = s.m;
+    m.celle[static_cast<size_t>(s.indice_velocita)].velocita =
+        velocita_in_cella(s.velocita_precedente);
+}
+
+void velocita(stato_caricamento& s) {
+    modello& m = s.m;
+    int32_t p = s.numero32("speed limit chainage");
+    int32_t v = s.numero32("speed limit");
+    s.controlla_posizione(p, "speed limit record");
+    int64_t n = arrotonda(p / 50.0);
+    if (n > 0) {
+        do {
+            if (s.indice_velocita >= m.ultima_cella) break;
+            scrivi_velocita(s);
+            ++s.indice_velocita;
+        } while (s.indice_velocita < n);
+    }
+    s.velocita_precedente = v;
+}
+
+void scrivi_aderenza(stato_caricamento& s) {
+    modello& m = s.m;
+    if (m.cella_valida(s.indice_aderenza))
+        m.celle[static_cast<size_t>(s.indice_aderenza)].aderenza =
+            static_cast<uint8_t>(s.aderenza_precedente);
+    ++s.indice_aderenza;
+}
+
+void aderenza(stato_caricamento& s) {
+    int32_t p = s.numero32("adhesion chainage");
+    int32_t a = s.numero32("adhesion");
+    s.controlla_posizione(p, "adhesion record");
+    int64_t n = arrotonda(p / 50.0);
+    if (n > 0) {
+        do scrivi_aderenza(s);
+        while (s.indice_aderenza < n);
+    }
+    s.aderenza_precedente = a;
+}
+
+void segnale(stato_caricamento& s) {
+    int32_t posizione = s.numero32("signal chainage");
+    int32_t sx = s.numero32("signal sx"), s1 = s.numero32("signal s1"),
+            s2 = s.numero32("signal s2"), s3 = s.numero32("signal s3"),
+            rapp = s.numero32("signal rapp"), dx = s.numero32("signal dx"),
+            d1 = s.numero32("signal d1"), d2 = s.numero32("signal d2"),
+            d3 = s.numero32("signal d3"), tempo = s.numero32("signal time");
+    s.controlla_posizione(posizione, "signal record");
+    if (!memo_segnale(s.m, posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo))
+        throw interruzione{};
+}
+
+void rallentamento(stato_caricamento& s) {
+    int32_t x = s.numero32("slowdown chainage");
+    int32_t v = s.numero32("slowdown speed"), l = s.numero32("slowdown length"),
+            f_tt = s.numero32("slowdown f_tt"), f_ta = s.numero32("slowdown f_ta"),
+            d_v = s.numero32("slowdown d_v");
+    s.controlla_posizione(x, "slowdown record");
+    if (!memo_rallentamento(s.m, x, v, l, f_tt, f_ta, d_v)) throw interruzione{};
+}
+
+void abbattimento(stato_caricamento& s) {
+    modello& m = s.m;
+    int32_t p = s.numero32("code mark chainage");
+    int32_t w = s.numero32("code mark value");
+    s.controlla_posizione(p, "code mark record");
+    int64_t a = arrotonda(p / 50.0);
+    if (!m.cella_valida(a))
+        s.interrompi(25, p,
+                     "code mark at chainage " + testo_di(p) + " lies before the start of the line");
+    cella& c = m.celle[static_cast<size_t>(a)];
+    if (!cella_libera(c))
+        s.interrompi(7, p,
+                     "code mark at chainage " + testo_di(p) + ": cell " + testo_di(a) +
+                         " is already taken (event " + testo_di(c.evento) + ")");
+    if (w > 0) {
+        c.evento = 12;
+        c.dato1 = static_cast<int16_t>(w);
+    } else {
+        c.evento = 13;
+    }
+}
+
+int32_t in_32_bit(int64_t v, const std::string& cosa) {
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+        throw guasto_lettura{cosa + " " + testo_di(v) + " does not fit 32 bits"};
+    return static_cast<int32_t>(v);
+}
+
+void stazione(stato_caricamento& s) {
+    modello& m = s.m;
+    voce& r = riga_tabella(m, s.k);
+    const int32_t k = s.k;
+    r.valore3 = s.numero32("station chainage");
+    const int32_t progressiva = r.valore3;
+    s.controlla_posizione(progressiva, "station record", 800);
+    if (progressiva % 50 != 0)
+        s.interrompi(8, progressiva,
+                     "station chainage " + testo_di(progressiva) + " is not a multiple of 50");
+    r.genere = s.numero8("station type");
+    int32_t len = s.numero32("platform length");
+    if (len % 100 != 0)
+        s.interrompi(9, progressiva,
+                     "station platform length " + testo_di(len) + " is not a multiple of 100");
+    r.stato = s.numero8("station first flag");
+    r.ottetto4 = s.numero8("station second flag");
+    r.ottetto3 = s.numero8("station extension flag");
+    r.intero1 = s.numero16("station item 7");
+    r.intero2 = s.numero16("station item 8");
+    r.ottetto1 = s.numero8("station item 9");
+    r.intero3 = s.numero16("station item 10");
+    r.intero4 = s.numero16("station item 11");
+    r.intero5 = s.numero16("station item 12");
+    r.ottetto2 = s.numero8("station stop time");
+    int64_t ore = s.numero32("station hours"), minuti = s.numero32("station minutes"),
+            secondi = s.numero32("station seconds");
+    r.codice = in_32_bit((ore * 60 + minuti) * 60 + secondi, "station time in seconds");
+    r.testo = s.testo("station name");
+
+    if (r.genere == 5 || r.genere == 6) {
+        r.valore2 = in_32_bit(int64_t{progressiva} + 150, "platform end");
+        r.valore1 = in_32_bit(int64_t{progressiva} - len, "platform start");
+        r.ottetto3 = 0;
+    } else if (r.genere == 7 || r.genere == 8) {
+        r.valore1 = in_32_bit(int64_t{progressiva} - len, "platform start");
+        r.valore2 = in_32_bit(int64_t{progressiva} + len, "platform end");
+        r.ottetto3 = 0;
+    } else {
+        r.valore1 = in_32_bit(arrotonda(progressiva - len / 2.0), "platform start");
+        r.valore2 = in_32_bit(arrotonda(progressiva + len / 2.0) + (r.ottetto3 != 0 ? 50 : 0),
+                              "platform end");
+    }
+    if (len < 600) r.ottetto4 = 0;
+    if (k == 1) {
+        r.ottetto3 = 0;
+        r.ottetto4 = 0;
+    }
+
+    if (r.genere < 25 && r.genere != 5 && r.genere != 6) {
+        for (int j = 1; j <= 4; ++j) {
+            double x = r.valore2 / 50.0 - j - 1;
+            if (x > 1) {
+                int64_t c = arrotonda(x);
+                if (m.cella_valida(c))
+                    m.celle[static_cast<size_t>(c)].marca = static_cast<uint8_t>(80 + j);
+            }
+        }
+    }
+    if (r.genere < 25) {
+        double x = r.valore2 / 50.0 - 1;
+        if (x <= 1)
+            s.interrompi(24, std::nullopt,
+                         "station at chainage " + testo_di(progressiva) + ": platform end " +
+                             testo_di(r.valore2) + " lies within the first 100 m of the line");
+        int64_t c = arrotonda(x);
+        if (m.cella_valida(c)) {
+            m.celle[static_cast<size_t>(c)].evento = 10;
+            m.celle[static_cast<size_t>(c)].dato1 = static_cast<int16_t>(k);
+        } else {
+            registra_avviso(m, "station at chainage " + testo_di(progressiva) +
+                                   ": its mark would fall on cell " + testo_di(c) +
+                                   ", past the last cell; it is not written");
+        }
+    }
+    if (k > 1 && int64_t{r.valore1} - 350 < riga_tabella(m, k - 1).valore2)
+        s.interrompi(22, progressiva,
+                     "station at chainage " + testo_di(progressiva) + ": platform start " +
+                         testo_di(r.valore1) +
+                         " is less than 350 m after the previous platform end " +
+                         testo_di(riga_tabella(m, k - 1).valore2));
+    ++s.k;
+    if (s.k >= s.riga_tabella_cartelli)
+        s.interrompi(10, std::nullopt,
+                     "too many stations: station " + testo_di(k) +
+                         " reaches the table rows of the direction boards");
+}
+
+bool prossima_parola(stato_caricamento& s) {
+    if (s.lettore.fine()) return false;
+    s.leggi_parola();
+    if (s.lettore.fine()) return false;
+    for (int i = 0; i < 2 && contiene_esatto(s.m.riga, "-"); ++i) {
+        s.leggi_parola();
+        if (s.lettore.fine()) return false;
+    }
+    return true;
+}
+
+void record_treno(stato_caricamento& s) {
+    modello& m = s.m;
+    const std::string& r = m.riga;
+    if (contiene(r, "frenata") && contiene(r, "massa"))
+        riga_tabella(m, 84).valore1 = s.numero32("braked mass percentage");
+    if (contiene(r, "vetture")) riga_tabella(m, 84).valore3 = s.numero32("number of cars");
+    if (contiene(r, "velocit")) velocita(s);
+    if (contiene(r, "aderenza")) aderenza(s);
+    if (contiene(r, "orologio")) {
+        voce& v = riga_tabella(m, 86);
+        v.intero3 = s.numero16("clock hours");
+        v.intero4 = s.numero16("clock minutes");
+        v.intero5 = s.numero16("clock seconds");
+    }
+    if (contiene(r, "sabbia")) riga_tabella(m, 86).intero1 = s.numero16("sand");
+    if (contiene(r, "segnale")) segnale(s);
+    if (contiene(r, "rallentamento")) rallentamento(s);
+    if (contiene(r, "abbattimento")) abbattimento(s);
+    if (contiene(r, "stazione")) stazione(s);
+}
+
+void fine_file_treno(stato_caricamento& s) {
+    modello& m = s.m;
+    s.consumati.treno = true;
+    do {
+        if (m.cella_valida(s.indice_velocita)) scrivi_velocita(s);
+        ++s.indice_velocita;
+    } while (s.indice_velocita < m.ultima_cella - 2);
+    do scrivi_aderenza(s);
+    while (s.indice_aderenza < m.ultima_cella - 2);
+    for (int riga = 81; riga <= 83; ++riga) {
+        const voce& v = riga_tabella(m, riga);
+        if (v.valore1 % 50 != 0 || v.valore2 % 50 != 0) {
+            m.sorgente_corrente.clear();
+            m.riga_corrente = 0;
+            registra_errore(m, 2, std::nullopt,
+                            "kilometre-post reference (" + testo_di(v.valore1) + ", " +
+                                testo_di(v.valore2) + ") is not a multiple of 50");
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+void carica_treno(stato_caricamento& s, const sorgente& treno) {
+    modello& m = s.m;
+    m.sorgente_corrente = treno.nome;
+    m.riga_corrente = 0;
+    if (treno.stato_file == sorgente::stato::assente)
+        throw guasto_lettura{"the train description file does not exist"};
+    if (treno.stato_file == sorgente::stato::illeggibile)
+        throw guasto_lettura{"the train description file cannot be read: " + treno.motivo};
+    s.apri(treno);
+    while (!s.lettore.fine()) {
+        s.leggi_parola();
+        if (contiene(m.riga, "[generale]")) break;
+    }
+    s.indice_velocita = 0;
+    s.indice_aderenza = 0;
+    s.k = 1;
+    try {
+        while (prossima_parola(s)) record_treno(s);
+    } catch (const fine_anticipata&) {
+    }
+    fine_file_treno(s);
+}
+
+}  // namespace binario
