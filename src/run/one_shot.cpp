@@ -11,35 +11,18 @@
 #include "common/file_names.h"
 #include "common/file_replace.h"
 #include "compiler/compile_driver.h"
-#include "compiler/compiled_files.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
 #include "documents/line_notes.h"
 #include "documents/slowdown_order.h"
 #include "documents/train_sheet.h"
+#include "run/compiled_output.h"
 #include "run/diagnostics_report.h"
 #include "run/platform.h"
+#include "run/source_files.h"
 
 namespace binario {
 namespace {
-
-sorgente leggi_sorgente(const std::string& cartella, const std::string& nome) {
-    sorgente s;
-    s.nome = nome;
-    std::string percorso = percorso_in(cartella, nome);
-    if (::access(percorso.c_str(), F_OK) != 0) {
-        s.stato_file = sorgente::stato::assente;
-        return s;
-    }
-    try {
-        s.testo = leggi_file(percorso);
-        s.stato_file = sorgente::stato::letto;
-    } catch (const file_error& e) {
-        s.stato_file = sorgente::stato::illeggibile;
-        s.motivo = e.motivo();
-    }
-    return s;
-}
 
 void cancella(const std::string& percorso) {
     if (::unlink(percorso.c_str()) != 0 && errno != ENOENT)
@@ -51,8 +34,8 @@ void cancella(const std::string& percorso) {
 void memorizza_percorso(modello& m, const std::string& cartella, int32_t j) {
     const std::string nome_linea = nome_file_linea(m.linea);
     const std::string nome_treno = nome_file_treno(m.linea, m.treno);
-    sorgente linea = leggi_sorgente(cartella, nome_linea);
-    sorgente treno = leggi_sorgente(cartella, nome_treno);
+    sorgente linea = leggi_sorgente(percorso_in(cartella, nome_linea), nome_linea);
+    sorgente treno = leggi_sorgente(percorso_in(cartella, nome_treno), nome_treno);
 
     esito_compilazione esito = compila_modello(m, j, linea, treno);
     if (esito.consumati.linea) cancella(percorso_in(cartella, nome_linea));
@@ -61,17 +44,7 @@ void memorizza_percorso(modello& m, const std::string& cartella, int32_t j) {
     if (esito.fermato != 0) errore(std::to_string(esito.fermato));
     if (!esito.da_scrivere()) return;
 
-    // All three are written to temporary files first and renamed into place
-    // together, so that a failure never leaves a mixed set behind.
-    std::string piano, tabella = serializza_tabella(m), celle = serializza_celle(m);
-    std::vector<file_da_scrivere> files;
-    if (m.compila_planimetria != 0) {
-        piano = serializza_piano(m);
-        files.push_back({percorso_in(cartella, nome_file_piano(m.linea)), piano});
-    }
-    files.push_back({percorso_in(cartella, nome_file_tabella(m.linea, m.treno)), tabella});
-    files.push_back({percorso_in(cartella, nome_file_celle(m.linea, m.treno)), celle});
-    sostituisci_file_insieme(files);
+    scrivi_file_compilati(m, cartella);
 }
 
 int esegui_avvio(const std::string& cartella) {
