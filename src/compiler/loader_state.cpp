@@ -76,6 +76,44 @@ void stato_caricamento::controlla_posizione(int32_t p, const char* record, int32
     }
 }
 
+namespace {
+bool sembra_numero(std::string_view v) {
+    size_t i = (!v.empty() && (v[0] == '-' || v[0] == '+')) ? 1 : 0;
+    if (i == v.size()) return false;
+    for (; i < v.size(); ++i)
+        if (v[i] < '0' || v[i] > '9') return false;
+    return true;
+}
+}  // namespace
+
+void stato_caricamento::avvisa_voce_ignota(std::span<const std::string_view> parole) {
+    const std::string& v = m.riga;
+    if (v.empty() || m.riga_corrente == riga_avvisata || sembra_numero(v)) return;
+    if (contiene_esatto(v, "[") || contiene_esatto(v, "]")) return;
+    std::string citata = "\"" + v + "\"";
+    if (auto vicina = parola_vicina(v, parole)) {
+        std::string messaggio =
+            citata + " is not a keyword; did you mean \"" + std::string(*vicina) + "\"?";
+        if (contiene(v, *vicina)) messaggio += " (its words are case-sensitive)";
+        if (lettore.seguita_da_virgola()) messaggio += " The values after it are ignored.";
+        registra_avviso(m, messaggio);
+    } else if (m.riga_corrente == riga_record) {
+        registra_avviso(m, citata + " after the record's values is not read: it is ignored");
+    } else if (lettore.seguita_da_virgola()) {
+        registra_avviso(m, citata + " is not a keyword; the values after it are ignored");
+    } else {
+        return;  // a comment line
+    }
+    riga_avvisata = m.riga_corrente;
+}
+
+void stato_caricamento::avvisa_ultima_voce(bool riconosciuta) {
+    if (ultima_voce_persa && riconosciuta)
+        registra_avviso(m, "the last item \"" + m.riga +
+                               "\" is not read as a record: the file must end with a line "
+                               "that is no record, such as \"[fine]\"");
+}
+
 void stato_caricamento::interrompi(int32_t numero, std::optional<int32_t> progressiva,
                                    std::string messaggio) {
     registra_errore(m, numero, progressiva, std::move(messaggio));

@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
+#include "compiler/loader_warnings.h"
 #include "compiler/scenario_loader.h"
 #include "compiler/track_model.h"
 #include "formats/item_reader.h"
@@ -41,6 +44,17 @@ struct stato_caricamento {
     int32_t aderenza_precedente = 0;
     int32_t k = 1;  // next station number
 
+    // For the warnings only.
+    ordine_profilo ordine_pendenze{"gradient"};
+    ordine_profilo ordine_velocita{"speed limit"};
+    ordine_profilo ordine_aderenze{"adhesion"};
+    ordine_profilo ordine_curve{"curve", false, false};
+    ordine_profilo ordine_stazioni{"station", false, false};
+    int64_t fine_curva_precedente = INT64_MIN;
+    int32_t riga_record = 0;         // line of the last record recognised
+    int32_t riga_avvisata = 0;       // line already warned about an unknown item
+    bool ultima_voce_persa = false;  // the loop ended right after reading an item
+
     explicit stato_caricamento(modello& mm) : m(mm) {}
 
     void apri(const sorgente& s);
@@ -55,6 +69,11 @@ struct stato_caricamento {
 
     // The position check: (p + margine) / 50 must not exceed ultima_cella.
     void controlla_posizione(int32_t p, const char* record, int32_t margine = 100);
+
+    // Warns about an item that matched no record, when it looks like a mistake.
+    void avvisa_voce_ignota(std::span<const std::string_view> parole);
+    // Warns when the file's last item, never taken as a record, is a keyword.
+    void avvisa_ultima_voce(bool riconosciuta);
 
     // Records the fault and aborts the current file.
     [[noreturn]] void interrompi(int32_t numero, std::optional<int32_t> progressiva,

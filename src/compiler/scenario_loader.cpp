@@ -65,6 +65,17 @@ void leggi_ripetizione(stato_caricamento& s) {
     if (v.valore2 == 0) v.valore3 = 0;
 }
 
+bool record_generale(const std::string& r) {
+    return (contiene(r, "percorso") && contiene(r, "lunghezza")) ||
+           (contiene_esatto(r, "progressiva") &&
+            (contiene_esatto(r, "uno") || contiene_esatto(r, "due") ||
+             contiene_esatto(r, "tre"))) ||
+           (contiene_esatto(r, "sfondo") &&
+            (contiene_esatto(r, "uno") || contiene_esatto(r, "due") ||
+             contiene_esatto(r, "tre"))) ||
+           (contiene_esatto(r, "segnali") && contiene_esatto(r, "ripetizione"));
+}
+
 void sezione_generale(stato_caricamento& s) {
     modello& m = s.m;
     for (;;) {
@@ -87,9 +98,15 @@ void sezione_generale(stato_caricamento& s) {
             riga_tabella(m, 85).valore3 = s.numero32("scenery setting two");
         if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "tre"))
             riga_tabella(m, 85).valore2 = s.numero32("scenery setting three");
-        if (contiene_esatto(m.riga, "segnali") && contiene_esatto(m.riga, "ripetizione"))
+        bool riconosciuta = false;
+        auto prova = [&](bool vero) {
+            riconosciuta = riconosciuta || vero;
+            return vero;
+        };
+        if (prova(contiene_esatto(m.riga, "segnali") && contiene_esatto(m.riga, "ripetizione")))
             leggi_ripetizione(s);
         if (intestazione_sezione(m.riga)) return;
+        if (!riconosciuta && !record_generale(m.riga)) s.avvisa_voce_ignota(parole_generale);
     }
 }
 
@@ -100,6 +117,7 @@ void pendenza(stato_caricamento& s) {
     int32_t p = s.numero32("gradient chainage");
     int32_t g = s.numero32("gradient");
     s.controlla_posizione(p, "gradient record");
+    s.ordine_pendenze.controlla(m, p);
     int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
         do {
@@ -152,6 +170,12 @@ void curva(stato_caricamento& s) {
     int32_t inizio = s.numero32("curve start");
     int32_t lunghezza = s.numero32("curve length");
     s.controlla_posizione(inizio, "curve record");
+    s.ordine_curve.controlla(m, inizio);
+    if (inizio < s.fine_curva_precedente)
+        registra_avviso(m, "curve at chainage " + std::to_string(inizio) +
+                               " starts before the previous curve ends at " +
+                               std::to_string(s.fine_curva_precedente));
+    s.fine_curva_precedente = static_cast<int64_t>(inizio) + lunghezza;
     static constexpr double curvature[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
     double c = 0;
     for (int i = 0; i < 6 && c == 0; ++i)
@@ -215,26 +239,39 @@ void cartello(stato_caricamento& s) {
 // Reads the next keyword item, skipping up to `salti` items that contain "-".
 // False when the file has ended.
 bool prossima_parola(stato_caricamento& s, int salti) {
+    s.ultima_voce_persa = false;
     if (s.lettore.fine()) return false;
+    s.ultima_voce_persa = true;
     s.leggi_parola();
     if (s.lettore.fine()) return false;
     for (int i = 0; i < salti && contiene_esatto(s.m.riga, "-"); ++i) {
         s.leggi_parola();
         if (s.lettore.fine()) return false;
     }
+    s.ultima_voce_persa = false;
     return true;
+}
+
+bool record_linea(const std::string& r) {
+    return contiene(r, "pendenza") || contiene(r, "curva") || contiene(r, "montagna") ||
+           contiene(r, "indicatori_v") || (contiene(r, "indicat") && contiene(r, "cartello"));
 }
 
 void sezione_profili(stato_caricamento& s) {
     modello& m = s.m;
     try {
         while (prossima_parola(s, 2)) {
+            if (record_linea(m.riga))
+                s.riga_record = m.riga_corrente;
+            else
+                s.avvisa_voce_ignota(parole_profilo_linea);
             if (contiene(m.riga, "pendenza")) pendenza(s);
             if (m.compila_planimetria != 0 && contiene(m.riga, "curva")) curva(s);
             if (contiene(m.riga, "montagna")) montagna(s);
             if (contiene(m.riga, "indicatori_v")) indicatori(s);
             if (contiene(m.riga, "indicat") && contiene(m.riga, "cartello")) cartello(s);
         }
+        s.avvisa_ultima_voce(record_linea(m.riga));
     } catch (const fine_anticipata&) {
     }
 }

@@ -38,6 +38,7 @@ void velocita(stato_caricamento& s) {
     int32_t p = s.numero32("speed limit chainage");
     int32_t v = s.numero32("speed limit");
     s.controlla_posizione(p, "speed limit record");
+    s.ordine_velocita.controlla(m, p);
     int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
         do {
@@ -61,6 +62,7 @@ void aderenza(stato_caricamento& s) {
     int32_t p = s.numero32("adhesion chainage");
     int32_t a = s.numero32("adhesion");
     s.controlla_posizione(p, "adhesion record");
+    s.ordine_aderenze.controlla(s.m, p);
     int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
         do scrivi_aderenza(s);
@@ -125,6 +127,7 @@ void stazione(stato_caricamento& s) {
     r.valore3 = s.numero32("station chainage");
     const int32_t progressiva = r.valore3;
     s.controlla_posizione(progressiva, "station record", 800);
+    s.ordine_stazioni.controlla(m, progressiva);
     if (progressiva % 50 != 0)
         s.interrompi(8, progressiva,
                      "station chainage " + testo_di(progressiva) + " is not a multiple of 50");
@@ -207,14 +210,24 @@ void stazione(stato_caricamento& s) {
 }
 
 bool prossima_parola(stato_caricamento& s) {
+    s.ultima_voce_persa = false;
     if (s.lettore.fine()) return false;
+    s.ultima_voce_persa = true;
     s.leggi_parola();
     if (s.lettore.fine()) return false;
     for (int i = 0; i < 2 && contiene_esatto(s.m.riga, "-"); ++i) {
         s.leggi_parola();
         if (s.lettore.fine()) return false;
     }
+    s.ultima_voce_persa = false;
     return true;
+}
+
+bool record_treno_noto(const std::string& r) {
+    return (contiene(r, "frenata") && contiene(r, "massa")) || contiene(r, "vetture") ||
+           contiene(r, "velocit") || contiene(r, "aderenza") || contiene(r, "orologio") ||
+           contiene(r, "sabbia") || contiene(r, "segnale") || contiene(r, "rallentamento") ||
+           contiene(r, "abbattimento") || contiene(r, "stazione");
 }
 
 void record_treno(stato_caricamento& s) {
@@ -279,7 +292,14 @@ void carica_treno(stato_caricamento& s, const sorgente& treno) {
     s.indice_aderenza = 0;
     s.k = 1;
     try {
-        while (prossima_parola(s)) record_treno(s);
+        while (prossima_parola(s)) {
+            if (record_treno_noto(m.riga))
+                s.riga_record = m.riga_corrente;
+            else
+                s.avvisa_voce_ignota(parole_treno);
+            record_treno(s);
+        }
+        s.avvisa_ultima_voce(record_treno_noto(m.riga));
     } catch (const fine_anticipata&) {
     }
     fine_file_treno(s);

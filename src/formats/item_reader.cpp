@@ -27,28 +27,35 @@ void lettore_voci::segna_inizio() {
 
 bool lettore_voci::leggi_testo(std::string& voce) {
     voce.clear();
+    virgola_ = false;
     salta_bianchi();
-    if (fine()) {
-        segna_inizio();
-        return false;
-    }
     segna_inizio();
+    if (fine()) return false;
+    auto fine_voce = [this](size_t p) {
+        while (p < testo_.size() && testo_[p] != ',' && !a_capo(p)) ++p;
+        return p;
+    };
     if (testo_[pos_] == '"') {
-        ++pos_;
-        while (pos_ < testo_.size() && testo_[pos_] != '"' && !a_capo(pos_))
-            voce.push_back(testo_[pos_++]);
-        if (pos_ < testo_.size() && testo_[pos_] == '"') ++pos_;
-        while (pos_ < testo_.size() && testo_[pos_] != ',' && !a_capo(pos_)) ++pos_;
+        size_t inizio = ++pos_;
+        while (pos_ < testo_.size() && testo_[pos_] != '"' && !a_capo(pos_)) ++pos_;
+        voce.assign(testo_.substr(inizio, pos_ - inizio));
+        pos_ = fine_voce(pos_);
     } else {
-        while (pos_ < testo_.size() && testo_[pos_] != ',' && !a_capo(pos_))
-            voce.push_back(testo_[pos_++]);
-        while (!voce.empty() && (voce.back() == ' ' || voce.back() == '\t')) voce.pop_back();
+        size_t inizio = pos_;
+        pos_ = fine_voce(pos_);
+        size_t fine_testo = pos_;
+        while (fine_testo > inizio &&
+               (testo_[fine_testo - 1] == ' ' || testo_[fine_testo - 1] == '\t'))
+            --fine_testo;
+        voce.assign(testo_.substr(inizio, fine_testo - inizio));
     }
     if (pos_ < testo_.size()) {
-        if (testo_[pos_] == ',')
+        if (testo_[pos_] == ',') {
             ++pos_;
-        else
+            virgola_ = true;
+        } else {
             consuma_a_capo();
+        }
     }
     return true;
 }
@@ -56,11 +63,13 @@ bool lettore_voci::leggi_testo(std::string& voce) {
 lettore_voci::esito lettore_voci::leggi_numero(int64_t& valore, std::string& testo_letto) {
     valore = 0;
     testo_letto.clear();
+    virgola_ = false;
     salta_bianchi();
     segna_inizio();
     if (fine()) return esito::fine_file;
     if (testo_[pos_] == ',') {  // empty item
         ++pos_;
+        virgola_ = true;
         return esito::numero;
     }
     if (a_capo(pos_)) {  // empty item at the line end
@@ -73,10 +82,12 @@ lettore_voci::esito lettore_voci::leggi_numero(int64_t& valore, std::string& tes
     // The blanks after the number, then one comma or one line end.
     salta_bianchi();
     if (pos_ < testo_.size()) {
-        if (testo_[pos_] == ',')
+        if (testo_[pos_] == ',') {
             ++pos_;
-        else if (a_capo(pos_))
+            virgola_ = true;
+        } else if (a_capo(pos_)) {
             consuma_a_capo();
+        }
     }
 
     size_t i = 0;

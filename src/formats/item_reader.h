@@ -36,6 +36,8 @@ class lettore_voci {
     // Line (from 1) and column (from 1) where the item just read begins.
     int32_t riga() const { return riga_voce_; }
     int32_t colonna() const { return colonna_voce_; }
+    // The item just read ended at a comma: more items follow on its line.
+    bool seguita_da_virgola() const { return virgola_; }
 
   private:
     bool a_capo(size_t p) const {
@@ -54,6 +56,7 @@ class lettore_voci {
     size_t inizio_riga_ = 0;  // offset where that line begins
     int32_t riga_voce_ = 0;
     int32_t colonna_voce_ = 0;
+    bool virgola_ = false;
 };
 
 // Keyword tests: whether an item contains a word, as a substring.
