@@ -458,3 +458,18 @@ TEST(ScenarioLoader, TooManyBoardsIsRefused) {
 
 }  // namespace
 }  // namespace binario
+
+namespace binario {
+namespace {
+
+TEST(ScenarioLoader, TextLongerThanATableRowHoldsIs25) {
+    const std::string nome(70000, 'N');
+    caricato c = carica(linea_con(""), treno_con("stazione, 1000, 28, 200, 0,0,0, 0,0,0, 0,0,0, "
+                                                 "30, 7,0,0, " +
+                                                 nome + "\r\n"));
+    EXPECT_EQ(c.m.errore_numero, 25);
+    EXPECT_EQ(c.m.tabella[1].testo, "");
+}
+
+}  // namespace
+}  // namespace binario

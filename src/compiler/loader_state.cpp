@@ -62,6 +62,10 @@ std::string stato_caricamento::testo(const char* cosa) {
     if (!lettore.leggi_testo(t))
         throw guasto_lettura{std::string("record cut short by the end of the file: ") + cosa +
                              " is missing"};
+    // The table file stores a text's length in 16 bits.
+    if (t.size() > 65535)
+        throw guasto_lettura{std::string(cosa) + " of " + std::to_string(t.size()) +
+                             " bytes is longer than the 65535 a table row can hold"};
     return t;
 }
 
