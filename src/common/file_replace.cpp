@@ -13,7 +13,9 @@
 namespace binario {
 namespace {
 
-std::string motivo_da_errno(int e) { return std::strerror(e); }
+std::string motivo_da_errno(int e) {
+    return std::strerror(e);
+}
 
 // A name beside the target, unique within this process and across processes.
 std::string nome_temporaneo(const std::string& percorso) {
@@ -61,7 +63,9 @@ std::string scrivi_temporaneo(const std::string& percorso, std::string_view cont
 
 const file_ops& system_file_ops() {
     static const file_ops ops{
-        [](const char* path) { return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); },
+        [](const char* path) {
+            return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        },
         [](int fd, const char* data, size_t size) -> long { return ::write(fd, data, size); },
         [](int fd) { return ::close(fd); },
         [](const char* from, const char* to) { return ::rename(from, to); },
@@ -78,19 +82,42 @@ void sostituisci_file(const std::string& percorso, std::string_view contenuto,
 void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files, const file_ops& ops) {
     std::vector<std::string> temporanei;
     try {
-        for (const auto& f : files) temporanei.push_back(scrivi_temporaneo(f.percorso, f.contenuto, ops));
+        for (const auto& f : files)
+            temporanei.push_back(scrivi_temporaneo(f.percorso, f.contenuto, ops));
     } catch (...) {
         for (const auto& t : temporanei) ops.unlink(t.c_str());
         throw;
     }
+
+    // Keep each old file under a second name until the whole set is in place.
+    auto collega = [&ops](const char* da, const char* a) {
+        return ops.link ? ops.link(da, a) : ::link(da, a);
+    };
+    std::vector<std::string> copie(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::string copia = nome_temporaneo(files[i].percorso);
+        if (collega(files[i].percorso.c_str(), copia.c_str()) == 0) copie[i] = copia;
+    }
+
     for (size_t i = 0; i < files.size(); ++i) {
         if (ops.rename(temporanei[i].c_str(), files[i].percorso.c_str()) != 0) {
             int e = errno;
-            // The files renamed so far are already in place; the rest are dropped.
-            for (size_t j = i; j < temporanei.size(); ++j) ops.unlink(temporanei[j].c_str());
+            // Put back what was already replaced, then drop the rest.
+            for (size_t j = 0; j < i; ++j) {
+                if (!copie[j].empty())
+                    ops.rename(copie[j].c_str(), files[j].percorso.c_str());
+                else
+                    ops.unlink(files[j].percorso.c_str());
+            }
+            for (size_t j = i; j < files.size(); ++j) {
+                ops.unlink(temporanei[j].c_str());
+                if (!copie[j].empty()) ops.unlink(copie[j].c_str());
+            }
             throw file_error(files[i].percorso, motivo_da_errno(e));
         }
     }
+    for (const auto& c : copie)
+        if (!c.empty()) ops.unlink(c.c_str());
 }
 
 std::string leggi_file(const std::string& percorso) {

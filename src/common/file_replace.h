@@ -13,13 +13,13 @@ namespace binario {
 
 // A failure of the platform: names the file and the operating system's reason.
 class file_error : public std::runtime_error {
-public:
+  public:
     file_error(const std::string& percorso, const std::string& motivo)
         : std::runtime_error(percorso + ": " + motivo), percorso_(percorso), motivo_(motivo) {}
     const std::string& percorso() const { return percorso_; }
     const std::string& motivo() const { return motivo_; }
 
-private:
+  private:
     std::string percorso_;
     std::string motivo_;
 };
@@ -31,6 +31,9 @@ struct file_ops {
     std::function<int(int fd)> close;
     std::function<int(const char* from, const char* to)> rename;
     std::function<int(const char* path)> unlink;
+    // Optional: a second name for an existing file (keeps the old file while the new
+    // set is renamed in); the system's link() when not set.
+    std::function<int(const char* from, const char* to)> link;
 };
 const file_ops& system_file_ops();
 
@@ -45,8 +48,10 @@ void sostituisci_file(const std::string& percorso, std::string_view contenuto,
                       const file_ops& ops = system_file_ops());
 
 // Replaces several files as one set: all are written to temporary files first,
-// and renamed into place only when every one is complete. On a failure before
-// the renames, every temporary is removed and the old files stay as they were.
+// and renamed into place only when every one is complete. The old files are kept
+// under a second name until every rename has succeeded, so that a rename failing
+// half-way puts them back. On any failure the old files stay as they were and no
+// temporary file is left behind.
 void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files,
                               const file_ops& ops = system_file_ops());
 
