@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,10 @@ struct caso {
     std::string letture;
     std::vector<std::string> atteso;
 };
+
+// Test names print the case name, not the bytes of the case.
+void PrintTo(const caso& c, std::ostream* os) { *os << c.nome; }
+
 
 class ItemReader : public testing::TestWithParam<caso> {};
 

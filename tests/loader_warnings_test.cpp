@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "compiler/scenario_loader.h"
@@ -27,6 +28,10 @@ struct caso_avviso {
     int32_t riga;
     std::string messaggio;
 };
+
+// Test names print the case name, not the bytes of the case.
+void PrintTo(const caso_avviso& c, std::ostream* os) { *os << c.nome; }
+
 
 class LoaderWarning : public testing::TestWithParam<caso_avviso> {};
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,10 @@ struct caso_errore {
     bool treno_consumato;
     int32_t riga;  // line of the record in its file
 };
+
+// Test names print the case name, not the bytes of the case.
+void PrintTo(const caso_errore& c, std::ostream* os) { *os << c.nome; }
+
 
 class ScenarioLoaderFault : public testing::TestWithParam<caso_errore> {};
 

@@ -70,6 +70,7 @@ const file_ops& system_file_ops() {
         [](int fd) { return ::close(fd); },
         [](const char* from, const char* to) { return ::rename(from, to); },
         [](const char* path) { return ::unlink(path); },
+        [](const char* from, const char* to) { return ::link(from, to); },
     };
     return ops;
 }
