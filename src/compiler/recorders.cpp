@@ -1,10 +1,321 @@
 #include "compiler/recorders.h"
-// placeholder
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "common/rounding.h"
+
 namespace binario {
-int64_t cella_evento(int64_t p) { return p / 50 + 1; }
-void progressive_ordina(modello&) {}
-bool memo_montagna(modello&, int32_t&, int32_t&, int32_t&) { return true; }
-bool memo_rallentamento(modello&, int32_t, int32_t&, int32_t&, int32_t&, int32_t, int32_t&) { return true; }
-bool memo_segnale(modello&, int32_t, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&) { return true; }
-bool memo_indicatori_v_max(modello&, int32_t, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&, int32_t&) { return true; }
+
+namespace {
+
+constexpr int32_t errore_fuori_linea = 25;
+
+// The highest cell index that may be read or written: ultima_cella, unless the
+// array is shorter than that.
+int64_t ultima_scrivibile(const modello& m) {
+    return std::min<int64_t>(m.ultima_cella, static_cast<int64_t>(m.celle.size()) - 1);
+}
+
+bool sulla_linea(const modello& m, int64_t c) {
+    return c >= 0 && c <= ultima_scrivibile(m);
+}
+
+cella& cella_di(modello& m, int64_t c) {
+    return m.celle[static_cast<size_t>(c)];
+}
+const cella& cella_di(const modello& m, int64_t c) {
+    return m.celle[static_cast<size_t>(c)];
+}
+
+// Low 16 and 8 bits of a value (conversion to a narrower type is modular).
+int16_t basso16(int64_t v) {
+    return static_cast<int16_t>(v);
+}
+uint8_t basso8(int64_t v) {
+    return static_cast<uint8_t>(v);
+}
+
+std::string testo(int64_t v) {
+    return std::to_string(v);
+}
+
+std::string fuori_linea(const std::string& cosa, int64_t c, const modello& m) {
+    return cosa + " cell " + testo(c) + " is outside the line (cells 0 to " +
+           testo(ultima_scrivibile(m)) + ")";
+}
+
+std::string occupata(const std::string& cosa, int64_t c, const modello& m) {
+    return cosa + " cell " + testo(c) + " is already taken (event " + testo(cella_di(m, c).evento) +
+           ")";
+}
+
+// Moves the three values of one kilometre-post reference as a whole.
+struct riferimento {
+    int32_t v1 = 0;
+    int32_t v2 = 0;
+    int32_t v3 = 0;
+};
+
+riferimento leggi_riferimento(const voce& r) {
+    return {r.valore1, r.valore2, r.valore3};
+}
+
+void scrivi_riferimento(voce& r, const riferimento& x) {
+    r.valore1 = x.v1;
+    r.valore2 = x.v2;
+    r.valore3 = x.v3;
+}
+
+}  // namespace
+
+int64_t cella_evento(int64_t p) {
+    return arrotonda(static_cast<double>(p) / 50.0 + 1.0);
+}
+
+void progressive_ordina(modello& m) {
+    const riferimento a = leggi_riferimento(m.tabella[81]);
+    const riferimento b = leggi_riferimento(m.tabella[82]);
+    const riferimento c = leggi_riferimento(m.tabella[83]);
+    std::array<riferimento, 3> nuovo{a, b, c};
+
+    const int64_t somma = int64_t{a.v1} + b.v1 + c.v1;
+    if (somma != 0) {
+        // Rows in their old order 81, 82, 83; the strictly greatest first value leads.
+        const std::array<riferimento, 3> vecchi{a, b, c};
+        std::optional<int> primo;
+        for (int r = 0; r < 3; ++r) {
+            bool maggiore = true;
+            for (int o = 0; o < 3; ++o) {
+                if (o != r && !(vecchi[r].v1 > vecchi[o].v1)) maggiore = false;
+            }
+            if (maggiore) primo = r;
+        }
+        if (!primo) {
+            nuovo = {};
+        } else {
+            // The other two in ascending old row number: on equal first values the
+            // one from the higher row goes second.
+            int basso = -1;
+            int alto = -1;
+            for (int r = 0; r < 3; ++r) {
+                if (r == *primo) continue;
+                if (basso < 0) {
+                    basso = r;
+                } else {
+                    alto = r;
+                }
+            }
+            const bool alto_secondo = vecchi[alto].v1 >= vecchi[basso].v1;
+            nuovo[0] = vecchi[*primo];
+            nuovo[1] = alto_secondo ? vecchi[alto] : vecchi[basso];
+            nuovo[2] = alto_secondo ? vecchi[basso] : vecchi[alto];
+        }
+    } else if (c.v2 > 0) {
+        nuovo = {c, b, a};
+    } else if (b.v2 > 0) {
+        nuovo = {b, a, c};
+    } else if (a.v2 > 0) {
+        // Already in order.
+    } else {
+        nuovo = {};
+    }
+
+    for (riferimento& r : nuovo) {
+        if (r.v3 == 1) r.v2 = static_cast<int32_t>(int64_t{r.v2} + 100);
+    }
+    scrivi_riferimento(m.tabella[81], nuovo[0]);
+    scrivi_riferimento(m.tabella[82], nuovo[1]);
+    scrivi_riferimento(m.tabella[83], nuovo[2]);
+}
+
+bool memo_montagna(modello& m, int32_t& inizio, int32_t& fine, int32_t& tipo) {
+    const int32_t n = m.numero_gallerie + 1;
+    if (n < 1 || n > massimo_gallerie) {
+        registra_errore(m, errore_fuori_linea, inizio,
+                        "tunnel at chainage " + testo(inizio) + ": more than " +
+                            testo(massimo_gallerie) + " tunnels");
+        return false;
+    }
+
+    const bool segnata = tipo > 10;
+    if (segnata) tipo -= 10;
+
+    m.numero_gallerie = n;
+    m.inizio_gallerie[static_cast<size_t>(n)] = inizio;
+    m.fine_gallerie[static_cast<size_t>(n)] = fine;
+    if (n > 1) {
+        const int64_t distacco = int64_t{m.inizio_gallerie[static_cast<size_t>(n)]} -
+                                 m.fine_gallerie[static_cast<size_t>(n - 1)];
+        if (distacco <= 150) tipo = 3;
+    }
+
+    // Cells are counted 1, 2, 3, ... from the first cell of the range, whether or
+    // not they lie on the line; only those on the line are written.
+    const int64_t prima = arrotonda(static_cast<double>(inizio) / 50.0);
+    const int64_t ultima = arrotonda(static_cast<double>(fine) / 50.0 - 1.0);
+    const int64_t da = std::max<int64_t>(prima, 0);
+    const int64_t a = std::min<int64_t>(ultima, ultima_scrivibile(m));
+    for (int64_t c = da; c <= a; ++c) {
+        cella& z = cella_di(m, c);
+        z.galleria = basso8(tipo);
+        const int64_t conto = c - prima + 1;
+        if (segnata && conto % 4 == 0 && z.evento == 0) z.evento = 11;
+    }
+    return true;
+}
+
+bool memo_rallentamento(modello& m, int32_t x, int32_t& v, int32_t& l, int32_t& f_tt, int32_t f_ta,
+                        int32_t& d_v) {
+    const std::string chi = "slowdown at chainage " + testo(x) + ":";
+    const bool avviso = x > 1500;
+    if (!avviso) f_ta = 0;
+    const int64_t s = cella_evento(x);
+    const int64_t e = cella_evento(int64_t{x} + l);
+    const int64_t w = avviso ? cella_evento(int64_t{x} - 1200) : 0;
+    const int64_t passo = arrotonda(static_cast<double>(int64_t{x} - 1200) / 50.0);
+
+    // Every cell the record may write must lie on the line before anything is written.
+    if (avviso && !sulla_linea(m, w)) {
+        registra_errore(m, errore_fuori_linea, x, fuori_linea(chi + " warning board", w, m));
+        return false;
+    }
+    if (!sulla_linea(m, s)) {
+        registra_errore(m, errore_fuori_linea, x, fuori_linea(chi + " start", s, m));
+        return false;
+    }
+    if (!sulla_linea(m, e)) {
+        registra_errore(m, errore_fuori_linea, x, fuori_linea(chi + " end", e, m));
+        return false;
+    }
+    if (f_ta != 0) {
+        for (int64_t c : {passo, passo - 3}) {
+            if (!sulla_linea(m, c)) {
+                registra_errore(m, errore_fuori_linea, x,
+                                fuori_linea(chi + " approach step", c, m));
+                return false;
+            }
+        }
+    }
+
+    if (avviso && !cella_libera(cella_di(m, w))) {
+        registra_errore(m, 17, x, occupata(chi + " warning board", w, m));
+        return false;
+    }
+    if (!cella_libera(cella_di(m, s))) {
+        registra_errore(m, 18, x, occupata(chi + " start", s, m));
+        return false;
+    }
+    if (!cella_libera(cella_di(m, e))) {
+        registra_errore(m, 19, x, occupata(chi + " end", e, m));
+        return false;
+    }
+
+    cella_di(m, e).evento = 2;
+    if (d_v != 0) cella_di(m, e).dato2 = basso16(d_v);
+    cella_di(m, s).evento = 3;
+    if (d_v != 0) cella_di(m, s).dato2 = basso16(d_v);
+    if (avviso) {
+        cella& z = cella_di(m, w);
+        z.evento = 4;
+        if (d_v != 0) z.dato2 = basso16(d_v);
+        z.dato1 = basso16(v);
+    }
+    cella_di(m, s).dato1 = basso16(v);
+    cella_di(m, e).dato1 = basso16(v);
+    cella_di(m, s).dato3 = basso16(f_tt);
+    cella_di(m, e).dato3 = basso16(f_tt);
+
+    if (f_ta != 0) {
+        for (int64_t j = 0; j < 4; ++j) {
+            if (!cella_libera(cella_di(m, passo - j))) {
+                registra_errore(m, 20, x, occupata(chi + " approach step", passo - j, m));
+                return false;
+            }
+        }
+        for (int64_t j = 0; j < 4; ++j) {
+            cella& z = cella_di(m, passo - j);
+            z.evento = 5;
+            z.dato1 = basso16(j + 1);
+            if (d_v != 0) z.dato2 = basso16(j + 1);
+        }
+    }
+    return true;
+}
+
+bool memo_segnale(modello& m, int32_t posizione, int32_t& sx, int32_t& s1, int32_t& s2, int32_t& s3,
+                  int32_t& rapp, int32_t& dx, int32_t& d1, int32_t& d2, int32_t& d3,
+                  int32_t& tempo) {
+    const std::string chi = "signal at chainage " + testo(posizione) + ":";
+    const int64_t k = cella_evento(posizione);
+    if (!sulla_linea(m, k)) {
+        registra_errore(m, errore_fuori_linea, posizione, fuori_linea(chi, k, m));
+        return false;
+    }
+    if (!cella_libera(cella_di(m, k))) {
+        registra_errore(m, 16, posizione, occupata(chi, k, m));
+        return false;
+    }
+
+    cella& z = cella_di(m, k);
+    z.evento = 1;
+    const int64_t lato = int64_t{sx} * 3 + dx;
+    z.dato4 = basso16(int64_t{rapp} * 10 + lato);
+    z.dato1 = basso16(int64_t{s1} * 10 + d1);
+    z.dato2 = basso16(int64_t{s2} * 10 + d2);
+    z.dato3 = basso16(int64_t{s3} * 10 + d3);
+    if (tempo >= 1 && tempo <= 100) tempo = 101;
+    z.tempo = sx == 2 ? basso8(tempo) : 0;
+
+    // Approach marks 100, 200, 300 and 400 m before the signal; those that would
+    // fall before the start of the line are left out.
+    for (int64_t j = 1; j <= 4; ++j) {
+        const int64_t c = k - 2 * j;
+        if (sulla_linea(m, c)) cella_di(m, c).marca = basso8(lato * 10 + j);
+    }
+    return true;
+}
+
+bool memo_indicatori_v_max(modello& m, int32_t posizione, int32_t& vas, int32_t& vbs, int32_t& vcs,
+                           int32_t& strisces, int32_t& vad, int32_t& vbd, int32_t& vcd,
+                           int32_t& strisced) {
+    const std::string chi = "speed board at chainage " + testo(posizione) + ":";
+    const int64_t k = cella_evento(posizione);
+    if (!sulla_linea(m, k)) {
+        registra_errore(m, errore_fuori_linea, posizione, fuori_linea(chi, k, m));
+        return false;
+    }
+    if (!cella_libera(cella_di(m, k))) {
+        registra_errore(m, 21, posizione, occupata(chi, k, m));
+        return false;
+    }
+
+    const std::array<int32_t, 3> sinistra{vas, vbs, vcs};
+    const std::array<int32_t, 3> destra{vad, vbd, vcd};
+    std::array<int16_t, 3> valori{};
+    for (size_t i = 0; i < 3; ++i) {
+        const int64_t r = arrotonda(static_cast<double>(destra[i]) / 5.0 +
+                                    static_cast<double>(sinistra[i]) * 20.0);
+        if (r < std::numeric_limits<int16_t>::min() || r > std::numeric_limits<int16_t>::max()) {
+            registra_errore(m, errore_fuori_linea, posizione,
+                            chi + " speeds " + testo(sinistra[i]) + " and " + testo(destra[i]) +
+                                " give " + testo(r) + ", which does not fit 16 bits");
+            return false;
+        }
+        valori[i] = static_cast<int16_t>(r);
+    }
+
+    cella& z = cella_di(m, k);
+    z.evento = 6;
+    z.dato1 = valori[0];
+    z.dato2 = valori[1];
+    z.dato3 = valori[2];
+    z.dato4 = basso16(int64_t{strisces} * 10 + strisced);
+    return true;
+}
+
 }  // namespace binario
