@@ -13,11 +13,17 @@ using elenco_azioni = std::vector<std::function<int()>>;
 void registra_run(CLI::App& app, elenco_azioni& azioni);
 void registra_example(CLI::App& app, elenco_azioni& azioni);
 void registra_inspect(CLI::App& app, elenco_azioni& azioni);
+void registra_render(CLI::App& app, elenco_azioni& azioni);
+void registra_compile(CLI::App& app, elenco_azioni& azioni);
+void registra_check(CLI::App& app, elenco_azioni& azioni);
 
 inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
     registra_run(app, azioni);
     registra_example(app, azioni);
+    registra_compile(app, azioni);
+    registra_check(app, azioni);
     registra_inspect(app, azioni);
+    registra_render(app, azioni);
 }
 
 }  // namespace binario
