@@ -1,0 +1,307 @@
+// binario render: draws a scenario as an SVG picture, either from its two
+// description files (compiled in memory: nothing is written but the picture, and
+// the description files are left as they are) or from a folder of compiled files.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/app.h"
+#include "cli/commands.h"
+#include "cli/render_svg.h"
+#include "cli/scenario_names.h"
+#include "common/file_names.h"
+#include "common/file_replace.h"
+#include "compiler/compile_driver.h"
+#include "compiler/compiled_reader.h"
+#include "run/diagnostics_report.h"
+#include "run/source_files.h"
+
+namespace binario {
+
+bool cartella_esistente(const std::string& percorso);
+
+namespace {
+
+constexpr double quota_massima = 1000000.0;
+
+struct opzioni_render {
+    std::string file_linea, file_treno;  // LINE TRAIN
+    std::string compilati;               // --compiled DIR
+    std::string linea, treno;            // --linea, --treno
+    double quota_iniziale = 0.0;
+    std::string uscita;
+};
+
+// A failure that ends the command with a message and an exit status.
+struct uscita_anticipata {
+    int stato;
+};
+
+[[noreturn]] __attribute__((format(printf, 2, 3))) void fallisci(int stato, const char* formato,
+                                                                 ...) {
+    std::fputs("binario render: ", stderr);
+    va_list argomenti;
+    va_start(argomenti, formato);
+    std::vfprintf(stderr, formato, argomenti);
+    va_end(argomenti);
+    std::fputc('\n', stderr);
+    throw uscita_anticipata{stato};
+}
+
+// --- From the description files ---------------------------------------------------------
+
+sorgente leggi_o_fallisci(const std::string& percorso) {
+    sorgente s = leggi_sorgente(percorso, nome_base(percorso));
+    if (s.stato_file == sorgente::stato::assente)
+        fallisci(exit_io, "cannot read '%s': %s", percorso.c_str(), std::strerror(ENOENT));
+    if (s.stato_file == sorgente::stato::illeggibile)
+        fallisci(exit_io, "cannot read '%s': %s", percorso.c_str(), s.motivo.c_str());
+    return s;
+}
+
+std::string svg_da_sorgenti(const opzioni_render& o, modello& m, std::vector<std::string>& letti) {
+    const std::string& file_linea = o.file_linea;
+    const std::string& file_treno = o.file_treno;
+    const sorgente linea = leggi_o_fallisci(file_linea);
+    const sorgente treno = leggi_o_fallisci(file_treno);
+    letti = {file_linea, file_treno};
+    if (!o.linea.empty()) {
+        m.linea = o.linea;
+    } else if (auto dal_nome = linea_da_nome_file(file_linea)) {
+        m.linea = *dal_nome;
+    } else {
+        fallisci(exit_usage,
+                 "cannot tell the line name from '%s' (expected NAME_linea.txt); pass --linea NAME",
+                 file_linea.c_str());
+    }
+    if (!o.treno.empty()) {
+        m.treno = o.treno;
+    } else if (auto dal_nome = treno_da_nome_file(file_treno, m.linea)) {
+        m.treno = *dal_nome;
+    } else {
+        fallisci(exit_usage,
+                 "cannot tell the train code from '%s' (expected %s_CODE-.txt); pass --treno CODE",
+                 file_treno.c_str(), m.linea.c_str());
+    }
+
+    const esito_compilazione esito = compila_modello(m, 1, linea, treno);
+    if (esito.fermato != 0) {
+        stampa_diagnostiche(m, stderr);
+        fallisci(exit_stopped, "the compile stopped with error %d; nothing drawn",
+                 static_cast<int>(esito.fermato));
+    }
+    if (!esito.celle_create) {
+        stampa_diagnostiche(m, stderr);
+        fallisci(exit_faults,
+                 "the compile of '%s' built no cells (see the faults above); nothing drawn",
+                 file_linea.c_str());
+    }
+    // Faults leave a model that is still drawn, as its compiled files would be
+    // written; they are reported after the picture.
+    return disegna_svg({m.celle, m.tabella, m.planimetria}, {o.quota_iniziale});
+}
+
+// --- From compiled files ----------------------------------------------------------------------
+
+struct scenario_trovato {
+    std::string linea, treno;
+};
+
+bool finisce_con(const std::string& s, const std::string& coda) {
+    return s.size() >= coda.size() && s.compare(s.size() - coda.size(), coda.size(), coda) == 0;
+}
+
+// The scenarios of a folder: every NAME_CODE.sim beside NAME_CODE.dat and NAME_linea.dat.
+std::vector<scenario_trovato> cerca_scenari(const std::string& cartella,
+                                            std::vector<std::string>& nomi) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(cartella, ec);
+    if (ec) fallisci(exit_io, "cannot list '%s': %s", cartella.c_str(), ec.message().c_str());
+    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        nomi.push_back(it->path().filename().string());
+    }
+    if (ec) fallisci(exit_io, "cannot list '%s': %s", cartella.c_str(), ec.message().c_str());
+    std::sort(nomi.begin(), nomi.end());
+    auto presente = [&](const std::string& n) {
+        return std::binary_search(nomi.begin(), nomi.end(), n);
+    };
+    std::vector<scenario_trovato> trovati;
+    const std::string coda_piano = "_linea.dat";
+    for (const std::string& piano : nomi) {
+        if (!finisce_con(piano, coda_piano) || piano.size() == coda_piano.size()) continue;
+        const std::string linea = piano.substr(0, piano.size() - coda_piano.size());
+        for (const std::string& sim : nomi) {
+            const std::string testa = linea + "_";
+            if (sim.size() <= testa.size() + 4 || sim.compare(0, testa.size(), testa) != 0 ||
+                !finisce_con(sim, ".sim"))
+                continue;
+            const std::string treno = sim.substr(testa.size(), sim.size() - testa.size() - 4);
+            if (presente(nome_file_celle(linea, treno))) trovati.push_back({linea, treno});
+        }
+    }
+    return trovati;
+}
+
+std::string elenco_nomi(const std::vector<std::string>& nomi) {
+    std::string t;
+    for (const std::string& n : nomi) {
+        if (!finisce_con(n, ".sim") && !finisce_con(n, ".dat")) continue;
+        t += t.empty() ? "" : ", ";
+        t += "'" + n + "'";
+    }
+    return t.empty() ? "no .sim or .dat file" : t;
+}
+
+scenario_trovato scegli_scenario(const opzioni_render& o) {
+    if (!o.linea.empty() && !o.treno.empty()) return {o.linea, o.treno};
+    std::vector<std::string> nomi;
+    std::vector<scenario_trovato> trovati;
+    for (const scenario_trovato& s : cerca_scenari(o.compilati, nomi))
+        if ((o.linea.empty() || s.linea == o.linea) && (o.treno.empty() || s.treno == o.treno))
+            trovati.push_back(s);
+    if (trovati.size() == 1) return trovati.front();
+    if (trovati.empty())
+        fallisci(exit_usage,
+                 "no compiled scenario%s in '%s': expected NAME_CODE.sim with NAME_CODE.dat and "
+                 "NAME_linea.dat beside it (without its plan file, name it with --linea and "
+                 "--treno); found %s",
+                 o.linea.empty() && o.treno.empty() ? "" : " of that name", o.compilati.c_str(),
+                 elenco_nomi(nomi).c_str());
+    std::string elenco;
+    for (const scenario_trovato& s : trovati)
+        elenco += "\n  --linea '" + s.linea + "' --treno '" + s.treno + "'";
+    fallisci(exit_usage, "%zu compiled scenarios in '%s'; choose one with --linea and --treno:%s",
+             trovati.size(), o.compilati.c_str(), elenco.c_str());
+}
+
+std::string leggi_compilato(const std::string& percorso, bool facoltativo, bool& assente) {
+    assente = false;
+    try {
+        return leggi_file(percorso);
+    } catch (const file_error& e) {
+        std::error_code ec;
+        if (facoltativo && !std::filesystem::exists(percorso, ec) && !ec) {
+            assente = true;
+            return {};
+        }
+        fallisci(exit_io, "cannot read '%s': %s", percorso.c_str(), e.motivo().c_str());
+    }
+}
+
+template <typename T>
+T decodificato(esito_decodifica<T> esito, const std::string& percorso, const char* tipo) {
+    if (!esito.valido())
+        fallisci(exit_bad_data, "'%s': malformed %s file at byte %zu: %s", percorso.c_str(), tipo,
+                 esito.errore->offset, esito.errore->motivo.c_str());
+    return std::move(esito.dati);
+}
+
+std::string svg_da_compilati(const opzioni_render& o, std::vector<std::string>& letti) {
+    if (!cartella_esistente(o.compilati))
+        fallisci(exit_usage, "folder '%s' does not exist", o.compilati.c_str());
+    const scenario_trovato s = scegli_scenario(o);
+    const std::string p_tabella = percorso_in(o.compilati, nome_file_tabella(s.linea, s.treno));
+    const std::string p_celle = percorso_in(o.compilati, nome_file_celle(s.linea, s.treno));
+    const std::string p_piano = percorso_in(o.compilati, nome_file_piano(s.linea));
+    letti = {p_tabella, p_celle, p_piano};
+    bool assente = false;
+    const auto tabella = decodificato(
+        decodifica_tabella(leggi_compilato(p_tabella, false, assente)), p_tabella, "table");
+    const auto celle =
+        decodificato(decodifica_celle(leggi_compilato(p_celle, false, assente)), p_celle, "cell");
+    // A scenario compiled without its plan has no plan file: it is drawn without.
+    planimetria_metrica piano;
+    const std::string dati_piano = leggi_compilato(p_piano, true, assente);
+    if (assente)
+        std::fprintf(stderr, "binario render: no plan file '%s'; the picture has no track plan\n",
+                     p_piano.c_str());
+    else
+        piano = decodificato(decodifica_piano(dati_piano), p_piano, "plan");
+    return disegna_svg({celle, tabella, piano}, {o.quota_iniziale});
+}
+
+int esegui_render(const opzioni_render& o) {
+    try {
+        const bool da_sorgenti = !o.file_linea.empty();
+        if (da_sorgenti == !o.compilati.empty())
+            fallisci(exit_usage,
+                     "give either the two description files LINE TRAIN or --compiled DIR");
+        if (da_sorgenti && o.file_treno.empty())
+            fallisci(exit_usage, "give both description files: LINE TRAIN");
+        if (!std::isfinite(o.quota_iniziale) || std::fabs(o.quota_iniziale) > quota_massima)
+            fallisci(exit_usage, "--start-height must be a number of metres from -%.0f to %.0f",
+                     quota_massima, quota_massima);
+
+        modello m;
+        std::vector<std::string> letti;
+        const std::string svg =
+            da_sorgenti ? svg_da_sorgenti(o, m, letti) : svg_da_compilati(o, letti);
+        // The picture never takes the place of a file it was drawn from.
+        for (const std::string& letto : letti) {
+            std::error_code ec;
+            if (std::filesystem::equivalent(o.uscita, letto, ec))
+                fallisci(exit_usage, "the output '%s' is the input '%s'; choose another file",
+                         o.uscita.c_str(), letto.c_str());
+        }
+        try {
+            sostituisci_file(o.uscita, svg);
+        } catch (const file_error& e) {
+            fallisci(exit_io, "cannot write '%s': %s", e.percorso().c_str(), e.motivo().c_str());
+        }
+        if (m.errore_numero != 0 || !m.diagnostiche.empty()) {
+            stampa_diagnostiche(m, stderr);
+            return m.errore_numero != 0 ? exit_faults : exit_ok;
+        }
+        return exit_ok;
+    } catch (const uscita_anticipata& u) {
+        return u.stato;
+    }
+}
+
+}  // namespace
+
+void registra_render(CLI::App& app, elenco_azioni& azioni) {
+    auto o = std::make_shared<opzioni_render>();
+    CLI::App* cmd = app.add_subcommand(
+        "render", "Draw a scenario as an SVG picture: the track plan and the profile.");
+    cmd->add_option("LINE", o->file_linea,
+                    "Line description file, compiled in memory with TRAIN (both are only read; "
+                    "nothing but the picture is written)");
+    cmd->add_option("TRAIN", o->file_treno, "Train description file");
+    cmd->add_option("--compiled", o->compilati,
+                    "Folder of compiled files to draw instead; the scenario is the one found "
+                    "there (NAME_CODE.sim beside NAME_CODE.dat and NAME_linea.dat)");
+    cmd->add_option("--linea", o->linea,
+                    "Line name; by default from LINE's name (NAME_linea.txt) or from the "
+                    "compiled files found");
+    cmd->add_option("--treno", o->treno,
+                    "Train code; by default from TRAIN's name (NAME_CODE-.txt) or from the "
+                    "compiled files found");
+    cmd->add_option("--start-height", o->quota_iniziale,
+                    "Height in metres at chainage 0 for the profile (default 0)");
+    cmd->add_option("-o,--output", o->uscita, "SVG file to write (replaced whole)")->required();
+    cmd->footer(
+        "The picture is drawn only from what the compiled files carry (cells, table, plan),\n"
+        "so both ways give the same picture for the same scenario. The profile's height is\n"
+        "the sum of the cells' gradients over 50 m each, up to the line's length.\n"
+        "Exit status: 0 picture written; 1 the compile recorded faults (picture written, the\n"
+        "faults listed) or the line file gives no length (nothing written); 2 the compile\n"
+        "stopped (nothing written); 64 usage; 65 malformed compiled file; 74 a file cannot\n"
+        "be read or written.\n"
+        "Example: binario render \"src/Lavena_Torre Alta_linea.txt\" \"src/Lavena_Torre "
+        "Alta_A 1-.txt\" -o line.svg\n"
+        "Example: binario render --compiled out -o line.svg");
+    cmd->callback([o, &azioni] { azioni.push_back([o]() -> int { return esegui_render(*o); }); });
+}
+
+}  // namespace binario
