@@ -17,6 +17,20 @@ bool stato_caricamento::leggi_parola() {
     return letto;
 }
 
+bool stato_caricamento::prossima_parola(int salti) {
+    ultima_voce_persa = false;
+    if (lettore.fine()) return false;
+    ultima_voce_persa = true;
+    leggi_parola();
+    if (lettore.fine()) return false;
+    for (int i = 0; i < salti && contiene_esatto(m.riga, "-"); ++i) {
+        leggi_parola();
+        if (lettore.fine()) return false;
+    }
+    ultima_voce_persa = false;
+    return true;
+}
+
 namespace {
 
 int64_t leggi_intero(lettore_voci& r, const char* cosa, int64_t minimo, int64_t massimo,

@@ -61,6 +61,9 @@ struct stato_caricamento {
 
     // Reads the next keyword item into m.riga; false when nothing was left.
     bool leggi_parola();
+    // The next record's keyword, skipping up to `salti` items that contain "-".
+    // False when the file has ended: the last item is never taken as a record.
+    bool prossima_parola(int salti);
     // Number items of the widths the records use; throw guasto_lettura.
     int32_t numero32(const char* cosa);
     int16_t numero16(const char* cosa);
@@ -79,6 +82,10 @@ struct stato_caricamento {
     [[noreturn]] void interrompi(int32_t numero, std::optional<int32_t> progressiva,
                                  std::string messaggio);
 };
+
+inline voce& riga_tabella(modello& m, int i) {
+    return m.tabella.at(static_cast<size_t>(i));
+}
 
 // The train-file step of the load.
 void carica_treno(stato_caricamento& s, const sorgente& treno);

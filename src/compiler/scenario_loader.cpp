@@ -12,10 +12,6 @@ namespace {
 constexpr int32_t lunghezza_massima = 1000000;
 constexpr int32_t punti_massimi = 1000000;
 
-voce& riga_tabella(modello& m, int i) {
-    return m.tabella.at(static_cast<size_t>(i));
-}
-
 // ---- General section -------------------------------------------------------
 
 void leggi_lunghezza(stato_caricamento& s) {
@@ -238,20 +234,6 @@ void cartello(stato_caricamento& s) {
 
 // Reads the next keyword item, skipping up to `salti` items that contain "-".
 // False when the file has ended.
-bool prossima_parola(stato_caricamento& s, int salti) {
-    s.ultima_voce_persa = false;
-    if (s.lettore.fine()) return false;
-    s.ultima_voce_persa = true;
-    s.leggi_parola();
-    if (s.lettore.fine()) return false;
-    for (int i = 0; i < salti && contiene_esatto(s.m.riga, "-"); ++i) {
-        s.leggi_parola();
-        if (s.lettore.fine()) return false;
-    }
-    s.ultima_voce_persa = false;
-    return true;
-}
-
 bool record_linea(const std::string& r) {
     return contiene(r, "pendenza") || contiene(r, "curva") || contiene(r, "montagna") ||
            contiene(r, "indicatori_v") || (contiene(r, "indicat") && contiene(r, "cartello"));
@@ -260,7 +242,7 @@ bool record_linea(const std::string& r) {
 void sezione_profili(stato_caricamento& s) {
     modello& m = s.m;
     try {
-        while (prossima_parola(s, 2)) {
+        while (s.prossima_parola(2)) {
             if (record_linea(m.riga))
                 s.riga_record = m.riga_corrente;
             else

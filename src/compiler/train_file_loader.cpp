@@ -10,10 +10,6 @@
 namespace binario {
 namespace {
 
-voce& riga_tabella(modello& m, int i) {
-    return m.tabella.at(static_cast<size_t>(i));
-}
-
 std::string testo_di(int64_t v) {
     return std::to_string(v);
 }
@@ -209,20 +205,6 @@ void stazione(stato_caricamento& s) {
                          " reaches the table rows of the direction boards");
 }
 
-bool prossima_parola(stato_caricamento& s) {
-    s.ultima_voce_persa = false;
-    if (s.lettore.fine()) return false;
-    s.ultima_voce_persa = true;
-    s.leggi_parola();
-    if (s.lettore.fine()) return false;
-    for (int i = 0; i < 2 && contiene_esatto(s.m.riga, "-"); ++i) {
-        s.leggi_parola();
-        if (s.lettore.fine()) return false;
-    }
-    s.ultima_voce_persa = false;
-    return true;
-}
-
 bool record_treno_noto(const std::string& r) {
     return (contiene(r, "frenata") && contiene(r, "massa")) || contiene(r, "vetture") ||
            contiene(r, "velocit") || contiene(r, "aderenza") || contiene(r, "orologio") ||
@@ -292,7 +274,7 @@ void carica_treno(stato_caricamento& s, const sorgente& treno) {
     s.indice_aderenza = 0;
     s.k = 1;
     try {
-        while (prossima_parola(s)) {
+        while (s.prossima_parola(2)) {
             if (record_treno_noto(m.riga))
                 s.riga_record = m.riga_corrente;
             else
