@@ -47,6 +47,34 @@ inline void aggiungi_f64(std::string& out, double v) {
     aggiungi_u64(out, bits);
 }
 
+// The same fields stored at p, in a buffer the caller has sized; each returns the
+// position just after the field. The compiler merges the byte stores into one.
+inline char* metti_u8(char* p, uint8_t v) {
+    *p = static_cast<char>(v);
+    return p + 1;
+}
+
+inline char* metti_u16(char* p, uint16_t v) {
+    p[0] = static_cast<char>(v & 0xFFu);
+    p[1] = static_cast<char>(v >> 8);
+    return p + 2;
+}
+
+inline char* metti_i16(char* p, int16_t v) {
+    return metti_u16(p, static_cast<uint16_t>(v));
+}
+
+inline char* metti_u64(char* p, uint64_t v) {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFFu);
+    return p + 8;
+}
+
+inline char* metti_f64(char* p, double v) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return metti_u64(p, bits);
+}
+
 // Reads fixed-width fields from a byte view, lowest byte first. Every read
 // checks that the whole field is there; a failed read returns false and moves
 // nothing, so `posizione()` is then the offset of the field that is cut short.

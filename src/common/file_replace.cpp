@@ -30,26 +30,32 @@ std::string nome_temporaneo(const std::string& percorso) {
            std::to_string(contatore++);
 }
 
-// Writes the content to a new temporary file; returns its name.
-std::string scrivi_temporaneo(const std::string& percorso, std::string_view contenuto,
+// Writes the blocks of `produci` to a new temporary file as they come; returns its
+// name. On any failure, the producer's own included, the temporary is removed.
+std::string scrivi_temporaneo(const std::string& percorso,
+                              const std::function<void(const ricevi_blocco&)>& produci,
                               const file_ops& ops) {
     std::string temp = nome_temporaneo(percorso);
     int fd = ops.open_new(temp.c_str());
     if (fd < 0) throw file_error(percorso, motivo_da_errno(errno));
-    const char* p = contenuto.data();
-    size_t resto = contenuto.size();
-    while (resto > 0) {
-        size_t blocco = resto < (1u << 20) ? resto : (1u << 20);
-        long scritti = ops.write(fd, p, blocco);
-        if (scritti < 0 && errno == EINTR) continue;
-        if (scritti <= 0) {
-            int e = scritti < 0 ? errno : ENOSPC;
-            ops.close(fd);
-            ops.unlink(temp.c_str());
-            throw file_error(percorso, motivo_da_errno(e));
-        }
-        p += scritti;
-        resto -= static_cast<size_t>(scritti);
+    try {
+        produci([&](std::string_view blocco) {
+            const char* p = blocco.data();
+            size_t resto = blocco.size();
+            while (resto > 0) {
+                size_t parte = resto < (1u << 20) ? resto : (1u << 20);
+                long scritti = ops.write(fd, p, parte);
+                if (scritti < 0 && errno == EINTR) continue;
+                if (scritti <= 0)
+                    throw file_error(percorso, motivo_da_errno(scritti < 0 ? errno : ENOSPC));
+                p += scritti;
+                resto -= static_cast<size_t>(scritti);
+            }
+        });
+    } catch (...) {
+        ops.close(fd);
+        ops.unlink(temp.c_str());
+        throw;
     }
     if (ops.close(fd) != 0) {
         int e = errno;
@@ -81,10 +87,18 @@ void sostituisci_file(const std::string& percorso, std::string_view contenuto,
 }
 
 void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files, const file_ops& ops) {
+    std::vector<file_prodotto> prodotti;
+    prodotti.reserve(files.size());
+    for (const auto& f : files)
+        prodotti.push_back({f.percorso, [c = f.contenuto](const ricevi_blocco& r) { r(c); }});
+    sostituisci_file_prodotti(prodotti, ops);
+}
+
+void sostituisci_file_prodotti(const std::vector<file_prodotto>& files, const file_ops& ops) {
     std::vector<std::string> temporanei;
     try {
         for (const auto& f : files)
-            temporanei.push_back(scrivi_temporaneo(f.percorso, f.contenuto, ops));
+            temporanei.push_back(scrivi_temporaneo(f.percorso, f.produci, ops));
     } catch (...) {
         for (const auto& t : temporanei) ops.unlink(t.c_str());
         throw;

@@ -42,6 +42,14 @@ struct file_da_scrivere {
     std::string_view contenuto;
 };
 
+// A file whose bytes are handed over in blocks: `produci` calls its argument once
+// per block, in order. For contents too large to hold whole.
+using ricevi_blocco = std::function<void(std::string_view blocco)>;
+struct file_prodotto {
+    std::string percorso;
+    std::function<void(const ricevi_blocco&)> produci;
+};
+
 // Replaces one file. Throws file_error; on failure the old file is untouched
 // and no temporary file is left behind.
 void sostituisci_file(const std::string& percorso, std::string_view contenuto,
@@ -54,6 +62,12 @@ void sostituisci_file(const std::string& percorso, std::string_view contenuto,
 // temporary file is left behind.
 void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files,
                               const file_ops& ops = system_file_ops());
+
+// The same for files produced in blocks, each written as it comes. An exception
+// thrown by a producer counts as a failure before the renames: the temporaries are
+// removed, the old files stay as they were, and the exception goes on up.
+void sostituisci_file_prodotti(const std::vector<file_prodotto>& files,
+                               const file_ops& ops = system_file_ops());
 
 // Reads a whole file; throws file_error when it cannot be read.
 std::string leggi_file(const std::string& percorso);

@@ -12,6 +12,11 @@ namespace binario {
 
 namespace {
 
+[[noreturn]] void tipo_sconosciuto(tipo_valore t) {
+    throw std::invalid_argument("plan element with an unknown type tag " +
+                                std::to_string(static_cast<unsigned>(t)));
+}
+
 // Bytes of one plan element: the 16-bit tag and its value.
 size_t dimensione_elemento(tipo_valore t) {
     switch (t) {
@@ -22,8 +27,7 @@ size_t dimensione_elemento(tipo_valore t) {
         case tipo_valore::reale:
             return 2 + 8;
     }
-    throw std::invalid_argument("plan element with an unknown type tag " +
-                                std::to_string(static_cast<unsigned>(t)));
+    tipo_sconosciuto(t);
 }
 
 int16_t valore_intero(double v) {
@@ -32,6 +36,41 @@ int16_t valore_intero(double v) {
         throw std::logic_error("plan element tagged as a 16-bit integer holds " +
                                std::to_string(v));
     return static_cast<int16_t>(v);
+}
+
+void controlla_dimensioni(const planimetria_metrica& p) {
+    const size_t elementi = 2 * p.numero_metri();
+    if (p.tipi.size() != elementi || p.valori.size() != elementi)
+        throw std::logic_error("plan arrays do not match its dimension");
+}
+
+// Serialises elements from `i` on into [out, fine) while the next whole element
+// fits; returns the end of what was written and leaves `i` at the next element.
+char* elementi_piano(const planimetria_metrica& p, size_t& i, char* out, const char* fine) {
+    const size_t elementi = p.tipi.size();
+    const tipo_valore* tipi = p.tipi.data();
+    const double* valori = p.valori.data();
+    size_t k = i;  // a local index: the stores through `out` cannot alias it
+    for (; k < elementi; ++k) {
+        const tipo_valore t = tipi[k];
+        const size_t spazio = static_cast<size_t>(fine - out);
+        if (t == tipo_valore::reale) {
+            if (spazio < 2 + 8) break;
+            out = metti_u16(out, static_cast<uint16_t>(t));
+            out = metti_f64(out, valori[k]);
+        } else if (t == tipo_valore::intero) {
+            if (spazio < 2 + 2) break;
+            out = metti_u16(out, static_cast<uint16_t>(t));
+            out = metti_i16(out, valore_intero(valori[k]));
+        } else if (t == tipo_valore::vuoto) {
+            if (spazio < 2) break;
+            out = metti_u16(out, static_cast<uint16_t>(t));
+        } else {
+            tipo_sconosciuto(t);
+        }
+    }
+    i = k;
+    return out;
 }
 
 constexpr size_t byte_fissi_voce = 34;
@@ -45,24 +84,27 @@ constexpr size_t byte_cella = 15;
 std::string serializza_piano(const modello& m) {
     const planimetria_metrica& p = m.planimetria;
     if (!p.esiste()) return {};
-    const size_t elementi = 2 * p.numero_metri();
-    if (p.tipi.size() != elementi || p.valori.size() != elementi)
-        throw std::logic_error("plan arrays do not match its dimension");
-
+    controlla_dimensioni(p);
     size_t totale = 0;
     for (tipo_valore t : p.tipi) totale += dimensione_elemento(t);
 
-    std::string out;
-    out.reserve(totale);
-    for (size_t i = 0; i < elementi; ++i) {
-        const tipo_valore t = p.tipi[i];
-        aggiungi_u16(out, static_cast<uint16_t>(t));
-        if (t == tipo_valore::intero)
-            aggiungi_i16(out, valore_intero(p.valori[i]));
-        else if (t == tipo_valore::reale)
-            aggiungi_f64(out, p.valori[i]);
-    }
+    std::string out(totale, '\0');
+    size_t i = 0;
+    elementi_piano(p, i, out.data(), out.data() + out.size());
     return out;
+}
+
+void serializza_piano_a_blocchi(const modello& m, size_t blocco,
+                                const std::function<void(std::string_view)>& ricevi) {
+    const planimetria_metrica& p = m.planimetria;
+    if (!p.esiste()) return;
+    controlla_dimensioni(p);
+    if (blocco < 10) throw std::invalid_argument("plan blocks must hold at least 10 bytes");
+    std::string buffer(blocco, '\0');
+    for (size_t i = 0; i < p.tipi.size();) {
+        const char* fine = elementi_piano(p, i, buffer.data(), buffer.data() + buffer.size());
+        ricevi(std::string_view(buffer.data(), static_cast<size_t>(fine - buffer.data())));
+    }
 }
 
 // The length of a text is a 16-bit field. Board texts, station names and the
@@ -105,20 +147,20 @@ std::string serializza_tabella(const modello& m) {
 
 // `celle` holds cells 0 to ultima_cella once the line length is known.
 std::string serializza_celle(const modello& m) {
-    std::string out;
-    out.reserve(byte_cella * m.celle.size());
+    std::string out(byte_cella * m.celle.size(), '\0');
+    char* p = out.data();
     for (const cella& c : m.celle) {
-        aggiungi_u8(out, c.evento);
-        aggiungi_i16(out, c.dato1);
-        aggiungi_i16(out, c.dato2);
-        aggiungi_i16(out, c.dato3);
-        aggiungi_i16(out, c.dato4);
-        aggiungi_u8(out, c.tempo);
-        aggiungi_u8(out, c.marca);
-        aggiungi_u8(out, c.galleria);
-        aggiungi_u8(out, c.velocita);
-        aggiungi_u8(out, c.pendenza);
-        aggiungi_u8(out, c.aderenza);
+        p = metti_u8(p, c.evento);
+        p = metti_i16(p, c.dato1);
+        p = metti_i16(p, c.dato2);
+        p = metti_i16(p, c.dato3);
+        p = metti_i16(p, c.dato4);
+        p = metti_u8(p, c.tempo);
+        p = metti_u8(p, c.marca);
+        p = metti_u8(p, c.galleria);
+        p = metti_u8(p, c.velocita);
+        p = metti_u8(p, c.pendenza);
+        p = metti_u8(p, c.aderenza);
     }
     return out;
 }

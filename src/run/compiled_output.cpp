@@ -1,23 +1,33 @@
 #include "run/compiled_output.h"
 
+#include <cstddef>
+
 #include "common/file_names.h"
 #include "compiler/compiled_files.h"
 
 namespace binario {
 
+namespace {
+// The plan is serialised and written a block at a time: a block stays in the
+// processor's cache, and a long line's 20 MB are never held in memory twice.
+constexpr size_t blocco_piano = 256 * 1024;
+}  // namespace
+
 std::vector<std::string> scrivi_file_compilati(const modello& m, const std::string& cartella,
                                                const file_ops& ops) {
-    std::string piano;
-    if (m.compila_planimetria != 0) piano = serializza_piano(m);
     const std::string tabella = serializza_tabella(m);
     const std::string celle = serializza_celle(m);
 
-    std::vector<file_da_scrivere> files;
+    std::vector<file_prodotto> files;
     if (m.compila_planimetria != 0)
-        files.push_back({percorso_in(cartella, nome_file_piano(m.linea)), piano});
-    files.push_back({percorso_in(cartella, nome_file_tabella(m.linea, m.treno)), tabella});
-    files.push_back({percorso_in(cartella, nome_file_celle(m.linea, m.treno)), celle});
-    sostituisci_file_insieme(files, ops);
+        files.push_back(
+            {percorso_in(cartella, nome_file_piano(m.linea)),
+             [&m](const ricevi_blocco& r) { serializza_piano_a_blocchi(m, blocco_piano, r); }});
+    files.push_back({percorso_in(cartella, nome_file_tabella(m.linea, m.treno)),
+                     [&tabella](const ricevi_blocco& r) { r(tabella); }});
+    files.push_back({percorso_in(cartella, nome_file_celle(m.linea, m.treno)),
+                     [&celle](const ricevi_blocco& r) { r(celle); }});
+    sostituisci_file_prodotti(files, ops);
 
     std::vector<std::string> scritti;
     for (const auto& f : files) scritti.push_back(f.percorso);
