@@ -193,6 +193,93 @@ TEST(ScenarioLoader, BuiltInTrackPlanPoints) {
     EXPECT_GT(p.valore(700, 0), p.valore(651, 0));
 }
 
+// The plan computed point by point from the step rule, in the plainest form, for
+// curves given in order as (start, length, curvature).
+struct curva_prova {
+    int32_t inizio;
+    int32_t lunghezza;
+    const char* parola;
+    double c;
+};
+
+std::vector<std::pair<double, double>> piano_di_riferimento(int32_t ultimo,
+                                                            const std::vector<curva_prova>& curve) {
+    std::vector<std::pair<double, double>> p(static_cast<size_t>(ultimo) + 1);
+    p[1] = {0.0, 1.0};
+    int32_t t = 2;
+    auto passo = [&](double c) {
+        const double dx = p[t - 1].first - p[t - 2].first;
+        const double dy = p[t - 1].second - p[t - 2].second;
+        if (c == 0.0)
+            p[t] = {p[t - 1].first + dx, p[t - 1].second + dy};
+        else
+            p[t] = {p[t - 1].first + (dx + c * dy), p[t - 1].second + (dy - c * dx)};
+        ++t;
+    };
+    for (const curva_prova& k : curve) {
+        while (t <= k.inizio) passo(0.0);
+        while (t <= k.inizio + k.lunghezza) passo(k.c);
+    }
+    while (t <= ultimo - 2) passo(0.0);
+    return p;
+}
+
+// Records every announcement of final points, and the value each announced point
+// had at that moment.
+struct osservatore_prova : osservatore_piano {
+    std::vector<int32_t> annunci;
+    std::vector<double> ultimi_x;
+    void punti_pronti(const planimetria_metrica& piano, int32_t fino) override {
+        annunci.push_back(fino);
+        ultimi_x.push_back(piano.valore(fino - 1, 0));
+    }
+};
+
+// Long curves cross the points where the loader hands over to its observer; one
+// curve starts inside the one before it; every degree and both hands appear.
+TEST(ScenarioLoader, PlanPointsFollowTheStepRuleExactly) {
+    const std::vector<curva_prova> curve = {
+        {100, 300, "curvad6", 0.003},     {1000, 80000, "curvas1", -0.0001},
+        {81500, 20, "curvad3", 0.0004},   {81510, 50, "curvas4", -0.001},
+        {130000, 1, "curvad2", 0.0002},   {150000, 2000, "curvas5", -0.002},
+        {199990, 5000, "curvad1", 0.0001}};
+    std::string linea = "[generale]\r\nlunghezza percorso, 200000\r\n[profili]\r\n";
+    for (const curva_prova& k : curve)
+        linea += std::string(k.parola) + ", " + std::to_string(k.inizio) + ", " +
+                 std::to_string(k.lunghezza) + "\r\n";
+    linea += "[fine]\r\n";
+
+    caricato c;
+    c.m.linea = "L";
+    c.m.treno = "T";
+    c.m.compila_planimetria = 1;
+    osservatore_prova o;
+    memorizza_dati(c.m, da_testo("L_linea.txt", linea), da_testo("L_T-.txt", "[generale]\r\n"),
+                   &o);
+    const planimetria_metrica& p = c.m.planimetria;
+    ASSERT_EQ(p.ultimo_metro, 207000);
+
+    const auto atteso = piano_di_riferimento(p.ultimo_metro, curve);
+    int32_t diversi = 0;
+    for (int32_t t = 0; t <= p.ultimo_metro - 2; ++t)
+        if (p.valore(t, 0) != atteso[t].first || p.valore(t, 1) != atteso[t].second) ++diversi;
+    EXPECT_EQ(diversi, 0);
+    for (int32_t t = 2; t <= p.ultimo_metro - 2; ++t) {
+        ASSERT_EQ(p.tipo(t, 0), tipo_valore::reale) << t;
+        ASSERT_EQ(p.tipo(t, 1), tipo_valore::reale) << t;
+    }
+    EXPECT_EQ(p.tipo(p.ultimo_metro - 1, 0), tipo_valore::vuoto);
+    EXPECT_EQ(p.tipo(p.ultimo_metro, 1), tipo_valore::vuoto);
+
+    // The observer hears of growing final ranges, ending with every computed point,
+    // and no announced point changes afterwards.
+    ASSERT_GE(o.annunci.size(), 4u);
+    for (size_t i = 1; i < o.annunci.size(); ++i) EXPECT_GT(o.annunci[i], o.annunci[i - 1]);
+    EXPECT_EQ(o.annunci.back(), p.ultimo_metro - 1);
+    for (size_t i = 0; i < o.annunci.size(); ++i)
+        EXPECT_EQ(o.ultimi_x[i], p.valore(o.annunci[i] - 1, 0)) << o.annunci[i];
+}
+
 TEST(ScenarioLoader, WithoutPlanCurvesAreIgnoredItems) {
     caricato c = carica_incorporato(0);
     EXPECT_EQ(c.m.errore_numero, 0);

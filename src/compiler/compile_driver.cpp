@@ -6,13 +6,13 @@
 namespace binario {
 
 esito_compilazione compila_modello(modello& m, int32_t j, const sorgente& linea,
-                                   const sorgente& treno) {
+                                   const sorgente& treno, osservatore_piano* osservatore) {
     esito_compilazione esito;
     m.compila_planimetria = j;
     m.errore_numero = 0;
     for (voce& v : m.tabella) v = voce{};
 
-    esito.consumati = memorizza_dati(m, linea, treno);
+    esito.consumati = memorizza_dati(m, linea, treno, osservatore);
     // Without the line length there is no cell array: nothing to place, stamp or write.
     esito.celle_create = !m.celle.empty();
     if (!esito.celle_create) return esito;

@@ -36,6 +36,7 @@ struct stato_caricamento {
 
     int32_t riga_tabella_cartelli = 80;  // next board row
     int32_t indice_piano = 2;            // next plan point
+    osservatore_piano* osservatore = nullptr;
     int32_t indice_pendenza = 0;
     int32_t pendenza_precedente = 0;
     int32_t indice_velocita = 0;

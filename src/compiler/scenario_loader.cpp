@@ -1,5 +1,6 @@
 #include "compiler/scenario_loader.h"
 
+#include <algorithm>
 #include <string>
 
 #include "common/rounding.h"
@@ -126,24 +127,64 @@ void pendenza(stato_caricamento& s) {
     s.pendenza_precedente = g;
 }
 
-// One step of the plan from the two points before it; c = 0 for a straight step.
-void passo_piano(planimetria_metrica& piano, int32_t t, double c) {
-    double dx = piano.valore(t - 1, 0) - piano.valore(t - 2, 0);
-    double dy = piano.valore(t - 1, 1) - piano.valore(t - 2, 1);
+// Computes plan points da to a - 1 (2 <= da, a <= the plan's last metre + 1), each
+// from the two before it: with (dx, dy) = point(t-1) - point(t-2),
+// point(t) = point(t-1) + (dx + c*dy, dy - c*dx), or point(t-1) + (dx, dy) when
+// c = 0. The last two points ride in registers; the operations and their order are
+// those of the formula, so each value is the one the formula gives in IEEE double.
+void calcola_punti(planimetria_metrica& piano, int32_t da, int32_t a, double c) {
+    if (a <= da) return;
+    double* x = piano.valori.data() + piano.indice(0, 0);
+    double* y = piano.valori.data() + piano.indice(0, 1);
+    double x0 = x[da - 2], x1 = x[da - 1];
+    double y0 = y[da - 2], y1 = y[da - 1];
     if (c == 0.0) {
-        piano.assegna_reale(t, 0, piano.valore(t - 1, 0) + dx);
-        piano.assegna_reale(t, 1, piano.valore(t - 1, 1) + dy);
+        for (int32_t t = da; t < a; ++t) {
+            const double dx = x1 - x0;
+            const double dy = y1 - y0;
+            x0 = x1;
+            y0 = y1;
+            x1 = x1 + dx;
+            y1 = y1 + dy;
+            x[t] = x1;
+            y[t] = y1;
+        }
     } else {
-        piano.assegna_reale(t, 0, piano.valore(t - 1, 0) + (dx + c * dy));
-        piano.assegna_reale(t, 1, piano.valore(t - 1, 1) + (dy - c * dx));
+        for (int32_t t = da; t < a; ++t) {
+            const double dx = x1 - x0;
+            const double dy = y1 - y0;
+            x0 = x1;
+            y0 = y1;
+            x1 = x1 + (dx + c * dy);
+            y1 = y1 + (dy - c * dx);
+            x[t] = x1;
+            y[t] = y1;
+        }
+    }
+    tipo_valore* tipi = piano.tipi.data();
+    std::fill(tipi + piano.indice(da, 0), tipi + piano.indice(a, 0), tipo_valore::reale);
+    std::fill(tipi + piano.indice(da, 1), tipi + piano.indice(a, 1), tipo_valore::reale);
+}
+
+// The observer hears of new final points at most this many at a time, so that it
+// can write the first ones while the rest of a long straight is computed.
+constexpr int32_t passo_annuncio = 1 << 16;
+
+// Computes points up to a - 1 from the plan index on, in pieces the observer
+// hears of one by one.
+void estendi_piano(stato_caricamento& s, int32_t a, double c) {
+    while (s.indice_piano < a) {
+        const int32_t fine = s.indice_piano + std::min<int32_t>(a - s.indice_piano, passo_annuncio);
+        calcola_punti(s.m.planimetria, s.indice_piano, fine, c);
+        s.indice_piano = fine;
+        if (s.osservatore != nullptr) s.osservatore->punti_pronti(s.m.planimetria, fine);
     }
 }
 
 // Advances the plan up to and including point `fino`, with curvature c. Points past
 // the plan's last metre are not stored; passing point 1000000 stops the load (103).
 void avanza_piano(stato_caricamento& s, int64_t fino, double c) {
-    modello& m = s.m;
-    planimetria_metrica& piano = m.planimetria;
+    const planimetria_metrica& piano = s.m.planimetria;
     while (s.indice_piano <= fino) {
         if (!piano.contiene(s.indice_piano)) {
             // Nothing more can be stored; only the point limit still matters.
@@ -154,8 +195,9 @@ void avanza_piano(stato_caricamento& s, int64_t fino, double c) {
             s.indice_piano = static_cast<int32_t>(fino + 1);
             return;
         }
-        passo_piano(piano, s.indice_piano, c);
-        ++s.indice_piano;
+        // Up to the curve's end, the plan's last metre or point 1000000, which comes first.
+        const int64_t ultimo = std::min<int64_t>({fino, piano.ultimo_metro, punti_massimi});
+        estendi_piano(s, static_cast<int32_t>(ultimo + 1), c);
         if (s.indice_piano > punti_massimi)
             s.interrompi(103, std::nullopt, "the track plan passes point 1000000");
     }
@@ -268,10 +310,8 @@ void fine_file_linea(stato_caricamento& s) {
         ++s.indice_pendenza;
     } while (s.indice_pendenza < m.ultima_cella - 2);
     if (m.compila_planimetria != 0 && m.planimetria.esiste()) {
-        while (s.indice_piano <= m.lunghezza_estesa - 2) {
-            passo_piano(m.planimetria, s.indice_piano, 0.0);
-            ++s.indice_piano;
-        }
+        // The plan is dimensioned to lunghezza_estesa: these points are all stored.
+        estendi_piano(s, m.lunghezza_estesa - 1, 0.0);
     }
 }
 
@@ -306,8 +346,10 @@ void carica_linea(stato_caricamento& s, const sorgente& linea) {
 
 }  // namespace
 
-file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente& treno) {
+file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente& treno,
+                              osservatore_piano* osservatore) {
     stato_caricamento s(m);
+    s.osservatore = osservatore;
     riga_tabella(m, 85).testo = m.linea;
     riga_tabella(m, 86).testo = m.treno;
     m.sorgente_corrente = linea.nome;

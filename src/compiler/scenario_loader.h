@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "compiler/plan_progress.h"
 #include "compiler/track_model.h"
 
 namespace binario {
@@ -25,7 +26,9 @@ struct file_consumati {
 };
 
 // Fills m from the two sources. Expects tabella reset, errore_numero 0 and
-// compila_planimetria set, as the compile driver leaves them.
-file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente& treno);
+// compila_planimetria set, as the compile driver leaves them. An observer, when
+// given, hears how far the plan is final as it grows.
+file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente& treno,
+                              osservatore_piano* osservatore = nullptr);
 
 }  // namespace binario

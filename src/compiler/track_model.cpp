@@ -5,9 +5,12 @@
 namespace binario {
 
 void planimetria_metrica::dimensiona(int32_t lunghezza_estesa) {
+    static_assert(static_cast<int>(tipo_valore::vuoto) == 0, "zeroed tags are empty");
+    cancella();
+    const size_t elementi = 2 * (static_cast<size_t>(lunghezza_estesa) + 1);
+    tipi.azzera(elementi);
+    valori.azzera(elementi);
     ultimo_metro = lunghezza_estesa;
-    tipi.assign(2 * numero_metri(), tipo_valore::vuoto);
-    valori.assign(2 * numero_metri(), 0.0);
 }
 
 void planimetria_metrica::cancella() {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/large_array.h"
+
 namespace binario {
 
 // One 50-metre cell of the line. Field order is the order of the cell file.
@@ -47,15 +49,17 @@ struct voce {
 };
 
 // Type tags of the plan's tagged values, as they appear in the plan file.
-enum class tipo_valore : uint16_t { vuoto = 0, intero = 2, reale = 5 };
+// In memory a tag takes one byte; the file gives it two.
+enum class tipo_valore : uint8_t { vuoto = 0, intero = 2, reale = 5 };
 
 // The per-metre track plan: (0 to lunghezza_estesa) x (x, y) tagged values.
 // Stored as two flat arrays (tags and values) so that a million points cost
 // no allocation each; a 16-bit integer value is held exactly in the double.
+// Both arrays start all zero, which is an empty element of value 0.
 struct planimetria_metrica {
     int32_t ultimo_metro = -1;  // lunghezza_estesa once dimensioned
-    std::vector<tipo_valore> tipi;
-    std::vector<double> valori;
+    vettore_zerato<tipo_valore> tipi;
+    vettore_zerato<double> valori;
 
     bool esiste() const { return ultimo_metro >= 0; }
     size_t numero_metri() const { return static_cast<size_t>(ultimo_metro + 1); }
@@ -75,12 +79,12 @@ struct planimetria_metrica {
 
 // One fault or warning found while compiling, in the order found.
 struct diagnostica {
-    bool avviso = false;             // a warning: changes nothing in the compile
-    int32_t numero = 0;              // error number (0 for warnings)
+    bool avviso = false;                 // a warning: changes nothing in the compile
+    int32_t numero = 0;                  // error number (0 for warnings)
     std::optional<int32_t> progressiva;  // chainage, where one belongs to the fault
-    std::string file;                // source file name, empty for faults of later steps
-    int32_t riga = 0;                // line of the record in that file, 0 when none
-    std::string messaggio;           // short English message
+    std::string file;                    // source file name, empty for faults of later steps
+    int32_t riga = 0;                    // line of the record in that file, 0 when none
+    std::string messaggio;               // short English message
 };
 
 constexpr int numero_voci = 87;
@@ -112,13 +116,13 @@ struct modello {
     std::string sorgente_corrente;
     int32_t riga_corrente = 0;
 
-    bool cella_valida(int64_t i) const {
-        return i >= 0 && i < static_cast<int64_t>(celle.size());
-    }
+    bool cella_valida(int64_t i) const { return i >= 0 && i < static_cast<int64_t>(celle.size()); }
 };
 
 // A cell is free when it holds nothing or only a tunnel mark.
-inline bool cella_libera(const cella& c) { return c.evento == 0 || c.evento == 11; }
+inline bool cella_libera(const cella& c) {
+    return c.evento == 0 || c.evento == 11;
+}
 
 // Records a fault: the error state keeps the last number (and its chainage, when
 // one belongs to it); the diagnostics keep them all, with the current source line.
