@@ -51,7 +51,7 @@ TEST(PlanBlocks, ProducerFailingHalfWayLeavesTheOldFile) {
         r(std::string(3000, 'x'));
         throw std::logic_error("bad element");
     };
-    EXPECT_THROW(sostituisci_file_prodotti({{percorso, produci}}), std::logic_error);
+    EXPECT_THROW(sostituisci_file_prodotti({{percorso, produci, {}}}), std::logic_error);
     EXPECT_EQ(test::leggi(percorso), "vecchio");
     size_t file = 0;
     for (const auto& e : std::filesystem::directory_iterator(c.percorso())) {

@@ -205,7 +205,12 @@ int compila(const opzioni_compilazione& o, const std::string& prefisso) {
     modello m;
     m.linea = linea_1252;
     m.treno = treno_1252;
-    const esito_compilazione esito = compila_modello(m, o.planimetria ? 1 : 0, s_linea, s_treno);
+    // The plan file is written while the plan is computed.
+    std::optional<scrittura_piano_anticipata> anticipata;
+    if (o.scrivi && o.planimetria && !illeggibile)
+        anticipata.emplace(percorsi_uscita(true, cartella, linea, treno).front());
+    const esito_compilazione esito = compila_modello(m, o.planimetria ? 1 : 0, s_linea, s_treno,
+                                                     anticipata ? &*anticipata : nullptr);
     // The table holds the names in Windows-1252; the file names stay as given.
     m.linea = linea;
     m.treno = treno;
@@ -229,7 +234,7 @@ int compila(const opzioni_compilazione& o, const std::string& prefisso) {
         };
         try {
             controlla_uscite(percorsi_uscita(o.planimetria, cartella, linea, treno));
-            scrivi_file_compilati(m, cartella, ops);
+            scrivi_file_compilati(m, cartella, ops, anticipata ? &*anticipata : nullptr);
         } catch (const file_error& e) {
             errore_scrittura = e;
         }

@@ -3,6 +3,7 @@
 // before it reads, so that hostile bytes can never make it read past the end.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -48,15 +49,21 @@ inline void aggiungi_f64(std::string& out, double v) {
 }
 
 // The same fields stored at p, in a buffer the caller has sized; each returns the
-// position just after the field. The compiler merges the byte stores into one.
+// position just after the field. On a little-endian machine a field's memory is
+// already its file form and is copied whole: the compiler does not always merge
+// byte stores, and the plan writer stores two million of them.
 inline char* metti_u8(char* p, uint8_t v) {
     *p = static_cast<char>(v);
     return p + 1;
 }
 
 inline char* metti_u16(char* p, uint16_t v) {
-    p[0] = static_cast<char>(v & 0xFFu);
-    p[1] = static_cast<char>(v >> 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &v, sizeof v);
+    } else {
+        p[0] = static_cast<char>(v & 0xFFu);
+        p[1] = static_cast<char>(v >> 8);
+    }
     return p + 2;
 }
 
@@ -65,7 +72,10 @@ inline char* metti_i16(char* p, int16_t v) {
 }
 
 inline char* metti_u64(char* p, uint64_t v) {
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFFu);
+    if constexpr (std::endian::native == std::endian::little)
+        std::memcpy(p, &v, sizeof v);
+    else
+        for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFFu);
     return p + 8;
 }
 

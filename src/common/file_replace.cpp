@@ -17,19 +17,6 @@ std::string motivo_da_errno(int e) {
     return std::strerror(e);
 }
 
-// A name beside the target, unique within this process and across processes.
-std::string nome_temporaneo(const std::string& percorso) {
-    static std::atomic<unsigned> contatore{0};
-    std::string cartella, nome = percorso;
-    auto barra = percorso.rfind('/');
-    if (barra != std::string::npos) {
-        cartella = percorso.substr(0, barra + 1);
-        nome = percorso.substr(barra + 1);
-    }
-    return cartella + "." + nome + ".tmp-" + std::to_string(::getpid()) + "-" +
-           std::to_string(contatore++);
-}
-
 // Writes the blocks of `produci` to a new temporary file as they come; returns its
 // name. On any failure, the producer's own included, the temporary is removed.
 std::string scrivi_temporaneo(const std::string& percorso,
@@ -67,6 +54,32 @@ std::string scrivi_temporaneo(const std::string& percorso,
 
 }  // namespace
 
+std::string nome_temporaneo(const std::string& percorso) {
+    static std::atomic<unsigned> contatore{0};
+    std::string cartella, nome = percorso;
+    auto barra = percorso.rfind('/');
+    if (barra != std::string::npos) {
+        cartella = percorso.substr(0, barra + 1);
+        nome = percorso.substr(barra + 1);
+    }
+    return cartella + "." + nome + ".tmp-" + std::to_string(::getpid()) + "-" +
+           std::to_string(contatore++);
+}
+
+int scrivi_in_posizione(const file_ops& ops, int fd, const char* data, size_t size, long offset) {
+    while (size > 0) {
+        const size_t parte = size < (1u << 20) ? size : (1u << 20);
+        const long scritti =
+            ops.pwrite ? ops.pwrite(fd, data, parte, offset) : ::pwrite(fd, data, parte, offset);
+        if (scritti < 0 && errno == EINTR) continue;
+        if (scritti <= 0) return scritti < 0 ? errno : ENOSPC;
+        data += scritti;
+        offset += scritti;
+        size -= static_cast<size_t>(scritti);
+    }
+    return 0;
+}
+
 const file_ops& system_file_ops() {
     static const file_ops ops{
         [](const char* path) {
@@ -77,6 +90,9 @@ const file_ops& system_file_ops() {
         [](const char* from, const char* to) { return ::rename(from, to); },
         [](const char* path) { return ::unlink(path); },
         [](const char* from, const char* to) { return ::link(from, to); },
+        [](int fd, const char* data, size_t size, long offset) -> long {
+            return ::pwrite(fd, data, size, offset);
+        },
     };
     return ops;
 }
@@ -90,17 +106,21 @@ void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files, const 
     std::vector<file_prodotto> prodotti;
     prodotti.reserve(files.size());
     for (const auto& f : files)
-        prodotti.push_back({f.percorso, [c = f.contenuto](const ricevi_blocco& r) { r(c); }});
+        prodotti.push_back({f.percorso, [c = f.contenuto](const ricevi_blocco& r) { r(c); }, {}});
     sostituisci_file_prodotti(prodotti, ops);
 }
 
 void sostituisci_file_prodotti(const std::vector<file_prodotto>& files, const file_ops& ops) {
-    std::vector<std::string> temporanei;
+    // Index by index beside `files`; those given already written are in from the start.
+    std::vector<std::string> temporanei(files.size());
+    for (size_t i = 0; i < files.size(); ++i) temporanei[i] = files[i].temporaneo;
     try {
-        for (const auto& f : files)
-            temporanei.push_back(scrivi_temporaneo(f.percorso, f.produci, ops));
+        for (size_t i = 0; i < files.size(); ++i)
+            if (temporanei[i].empty())
+                temporanei[i] = scrivi_temporaneo(files[i].percorso, files[i].produci, ops);
     } catch (...) {
-        for (const auto& t : temporanei) ops.unlink(t.c_str());
+        for (const auto& t : temporanei)
+            if (!t.empty()) ops.unlink(t.c_str());
         throw;
     }
 

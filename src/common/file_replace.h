@@ -34,6 +34,8 @@ struct file_ops {
     // Optional: a second name for an existing file (keeps the old file while the new
     // set is renamed in); the system's link() when not set.
     std::function<int(const char* from, const char* to)> link;
+    // Optional: a write at a given offset; the system's pwrite() when not set.
+    std::function<long(int fd, const char* data, size_t size, long offset)> pwrite;
 };
 const file_ops& system_file_ops();
 
@@ -45,10 +47,22 @@ struct file_da_scrivere {
 // A file whose bytes are handed over in blocks: `produci` calls its argument once
 // per block, in order. For contents too large to hold whole.
 using ricevi_blocco = std::function<void(std::string_view blocco)>;
+// A file may also come already written: `temporaneo` names a complete temporary
+// file beside the target (see nome_temporaneo), which is renamed in with the rest;
+// from the call on, the set owns it and removes it on failure.
 struct file_prodotto {
     std::string percorso;
     std::function<void(const ricevi_blocco&)> produci;
+    std::string temporaneo;
 };
+
+// A new name for a temporary file beside `percorso`, unique within this process
+// and across processes.
+std::string nome_temporaneo(const std::string& percorso);
+
+// Writes all of [data, data + size) at `offset` with ops.pwrite (or pwrite());
+// returns 0, or the errno of the failure.
+int scrivi_in_posizione(const file_ops& ops, int fd, const char* data, size_t size, long offset);
 
 // Replaces one file. Throws file_error; on failure the old file is untouched
 // and no temporary file is left behind.

@@ -166,18 +166,20 @@ void calcola_punti(planimetria_metrica& piano, int32_t da, int32_t a, double c) 
     std::fill(tipi + piano.indice(da, 1), tipi + piano.indice(a, 1), tipo_valore::reale);
 }
 
-// The observer hears of new final points at most this many at a time, so that it
-// can write the first ones while the rest of a long straight is computed.
+// The observer hears of final points each time the plan passes a multiple of this:
+// often enough to write the first points while the rest is computed, seldom
+// enough to cost nothing.
 constexpr int32_t passo_annuncio = 1 << 16;
 
-// Computes points up to a - 1 from the plan index on, in pieces the observer
-// hears of one by one.
+// Computes points up to a - 1 from the plan index on.
 void estendi_piano(stato_caricamento& s, int32_t a, double c) {
     while (s.indice_piano < a) {
-        const int32_t fine = s.indice_piano + std::min<int32_t>(a - s.indice_piano, passo_annuncio);
+        const int32_t segno = (s.indice_piano / passo_annuncio + 1) * passo_annuncio;
+        const int32_t fine = std::min(a, segno);
         calcola_punti(s.m.planimetria, s.indice_piano, fine, c);
         s.indice_piano = fine;
-        if (s.osservatore != nullptr) s.osservatore->punti_pronti(s.m.planimetria, fine);
+        if (fine == segno && s.osservatore != nullptr)
+            s.osservatore->punti_pronti(s.m.planimetria, fine);
     }
 }
 

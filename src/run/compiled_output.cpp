@@ -1,6 +1,7 @@
 #include "run/compiled_output.h"
 
 #include <cstddef>
+#include <utility>
 
 #include "common/file_names.h"
 #include "compiler/compiled_files.h"
@@ -14,19 +15,27 @@ constexpr size_t blocco_piano = 256 * 1024;
 }  // namespace
 
 std::vector<std::string> scrivi_file_compilati(const modello& m, const std::string& cartella,
-                                               const file_ops& ops) {
+                                               const file_ops& ops,
+                                               scrittura_piano_anticipata* anticipata) {
     const std::string tabella = serializza_tabella(m);
     const std::string celle = serializza_celle(m);
 
     std::vector<file_prodotto> files;
-    if (m.compila_planimetria != 0)
-        files.push_back(
-            {percorso_in(cartella, nome_file_piano(m.linea)),
-             [&m](const ricevi_blocco& r) { serializza_piano_a_blocchi(m, blocco_piano, r); }});
+    if (m.compila_planimetria != 0) {
+        file_prodotto piano{
+            percorso_in(cartella, nome_file_piano(m.linea)),
+            [&m](const ricevi_blocco& r) { serializza_piano_a_blocchi(m, blocco_piano, r); },
+            {}};
+        if (anticipata != nullptr && anticipata->percorso() == piano.percorso)
+            piano.temporaneo = anticipata->completa(m.planimetria).value_or(std::string());
+        files.push_back(std::move(piano));
+    }
     files.push_back({percorso_in(cartella, nome_file_tabella(m.linea, m.treno)),
-                     [&tabella](const ricevi_blocco& r) { r(tabella); }});
+                     [&tabella](const ricevi_blocco& r) { r(tabella); },
+                     {}});
     files.push_back({percorso_in(cartella, nome_file_celle(m.linea, m.treno)),
-                     [&celle](const ricevi_blocco& r) { r(celle); }});
+                     [&celle](const ricevi_blocco& r) { r(celle); },
+                     {}});
     sostituisci_file_prodotti(files, ops);
 
     std::vector<std::string> scritti;

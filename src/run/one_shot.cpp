@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,14 +38,21 @@ void memorizza_percorso(modello& m, const std::string& cartella, int32_t j) {
     sorgente linea = leggi_sorgente(percorso_in(cartella, nome_linea), nome_linea);
     sorgente treno = leggi_sorgente(percorso_in(cartella, nome_treno), nome_treno);
 
-    esito_compilazione esito = compila_modello(m, j, linea, treno);
+    // The plan file is written while the plan is computed.
+    std::optional<scrittura_piano_anticipata> anticipata;
+    if (j != 0) anticipata.emplace(percorso_in(cartella, nome_file_piano(m.linea)));
+    esito_compilazione esito =
+        compila_modello(m, j, linea, treno, anticipata ? &*anticipata : nullptr);
     if (esito.consumati.linea) cancella(percorso_in(cartella, nome_linea));
     if (esito.consumati.treno) cancella(percorso_in(cartella, nome_treno));
 
-    if (esito.fermato != 0) errore(std::to_string(esito.fermato));
+    if (esito.fermato != 0) {
+        anticipata.reset();  // errore() ends the process: drop the temporary first
+        errore(std::to_string(esito.fermato));
+    }
     if (!esito.da_scrivere()) return;
 
-    scrivi_file_compilati(m, cartella);
+    scrivi_file_compilati(m, cartella, system_file_ops(), anticipata ? &*anticipata : nullptr);
 }
 
 int esegui_avvio(const std::string& cartella) {

@@ -1,0 +1,258 @@
+#include "run/plan_stream.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "common/byte_encoding.h"
+
+namespace binario {
+namespace {
+
+constexpr long byte_reale = 2 + 8;
+constexpr long byte_testa = 2 * (2 + 2);  // metres 0 and 1: integers
+constexpr long byte_coda = 2 * 2;         // the last two metres: empty
+
+// Serialised ranges waiting for the worker, at most: a loader ahead of the disk
+// waits rather than hold more.
+constexpr size_t coda_massima = 4;
+
+// Where the elements of the usual shape lie, for a plan whose last metre is L:
+// each column is byte_testa + (L - 3) reals + byte_coda.
+long byte_colonna(int32_t L) {
+    return byte_testa + (static_cast<long>(L) - 3) * byte_reale + byte_coda;
+}
+long posizione_reale(int32_t L, int c, int32_t metro) {
+    return c * byte_colonna(L) + byte_testa + (static_cast<long>(metro) - 2) * byte_reale;
+}
+
+// Serialises metres [da, a) of column c as reals into out; false when one of
+// them is not a real.
+bool serializza_reali(const planimetria_metrica& p, int c, int32_t da, int32_t a, char* out) {
+    const tipo_valore* tipi = p.tipi.data() + p.indice(da, c);
+    const tipo_valore* fine = tipi + (a - da);
+    if (std::find_if(tipi, fine, [](tipo_valore t) { return t != tipo_valore::reale; }) != fine)
+        return false;
+    const double* valori = p.valori.data() + p.indice(da, c);
+    for (int32_t i = 0; i < a - da; ++i) {
+        out = metti_u16(out, static_cast<uint16_t>(tipo_valore::reale));
+        out = metti_f64(out, valori[i]);
+    }
+    return true;
+}
+
+}  // namespace
+
+scrittura_piano_anticipata::scrittura_piano_anticipata(std::string percorso, const file_ops& ops)
+    : percorso_(std::move(percorso)), ops_(ops) {}
+
+scrittura_piano_anticipata::~scrittura_piano_anticipata() {
+    ferma_lavoratore();
+    chiudi_e_rimuovi();
+}
+
+void scrittura_piano_anticipata::punti_pronti(const planimetria_metrica& piano, int32_t fino) {
+    if (rifiutato_) return;
+    if (piano_ == nullptr) {
+        // The first announcement: the plan is dimensioned and seeded.
+        piano_ = &piano;
+        if (piano.ultimo_metro < 4) {
+            rifiutato_ = true;
+            return;
+        }
+        temporaneo_ = nome_temporaneo(percorso_);
+        fd_ = ops_.open_new(temporaneo_.c_str());
+        if (fd_ < 0) {
+            temporaneo_.clear();
+            rifiutato_ = true;
+            return;
+        }
+        try {
+            lavoratore_ = std::thread(&scrittura_piano_anticipata::lavora, this);
+        } catch (const std::system_error&) {
+            rifiutato_ = true;
+            chiudi_e_rimuovi();
+            return;
+        }
+        separa_processori();
+    }
+    if (&piano != piano_ || !serializza_fino(fino)) rifiutato_ = true;
+}
+
+// Takes the points from where the last call stopped up to metre fino - 1 (at most
+// the last real, lunghezza - 2): serialises their x column, while the values are
+// still in the processor's cache, and hands the range to the worker.
+bool scrittura_piano_anticipata::serializza_fino(int32_t fino) {
+    const planimetria_metrica& p = *piano_;
+    const int32_t a = std::min(fino, p.ultimo_metro - 1);
+    if (a <= serializzati_) return true;
+    lavoro l;
+    l.da = serializzati_;
+    l.a = a;
+    {
+        std::unique_lock<std::mutex> lk(mutex_);
+        segnale_.wait(lk, [this] { return fallito_ || coda_.size() < coda_massima; });
+        if (fallito_) return false;
+        if (!liberi_.empty()) {
+            l.byte = std::move(liberi_.back());
+            liberi_.pop_back();
+        }
+    }
+    const size_t colonna = l.colonna();
+    if (l.byte.capacita < 2 * colonna) {
+        l.byte.dati = std::make_unique_for_overwrite<char[]>(2 * colonna);
+        l.byte.capacita = 2 * colonna;
+    }
+    char* out = l.byte.dati.get();
+    // The x column here, the y column in the worker: the work splits about evenly
+    // between the two threads.
+    if (!serializza_reali(p, 0, l.da, a, out)) return false;
+    serializzati_ = a;
+    consegna(std::move(l));
+    return true;
+}
+
+void scrittura_piano_anticipata::consegna(lavoro l) {
+    {
+        std::lock_guard<std::mutex> lk(mutex_);
+        coda_.push_back(std::move(l));
+    }
+    segnale_.notify_all();
+}
+
+void scrittura_piano_anticipata::lavora() {
+    for (;;) {
+        lavoro l;
+        {
+            std::unique_lock<std::mutex> lk(mutex_);
+            segnale_.wait(lk, [this] { return fallito_ || finito_ || !coda_.empty(); });
+            if (fallito_ || coda_.empty()) return;
+            l = std::move(coda_.front());
+            coda_.pop_front();
+        }
+        // The loader may be waiting for room in the queue.
+        segnale_.notify_all();
+        const bool scritto = scrivi(l);
+        {
+            std::lock_guard<std::mutex> lk(mutex_);
+            if (!scritto) fallito_ = true;
+            liberi_.push_back(std::move(l.byte));
+        }
+        if (!scritto) {
+            segnale_.notify_all();
+            return;
+        }
+    }
+}
+
+bool scrittura_piano_anticipata::scrivi(lavoro& l) {
+    const int32_t L = piano_->ultimo_metro;
+    const size_t colonna = l.colonna();
+    char* dati = l.byte.dati.get();
+    if (!serializza_reali(*piano_, 1, l.da, l.a, dati + colonna)) return false;
+    return scrivi_in_posizione(ops_, fd_, dati, colonna, posizione_reale(L, 0, l.da)) == 0 &&
+           scrivi_in_posizione(ops_, fd_, dati + colonna, colonna, posizione_reale(L, 1, l.da)) ==
+               0;
+}
+
+// The integers of metres 0 and 1 and the empty last two metres of each column.
+bool scrittura_piano_anticipata::scrivi_estremi() {
+    const planimetria_metrica& p = *piano_;
+    const int32_t L = p.ultimo_metro;
+    for (int c = 0; c < 2; ++c) {
+        char testa[byte_testa];
+        char* out = testa;
+        for (int32_t m = 0; m < 2; ++m) {
+            const double v = p.valore(m, c);
+            if (p.tipo(m, c) != tipo_valore::intero || !(v >= -32768.0 && v <= 32767.0) ||
+                v != static_cast<double>(static_cast<int16_t>(v)))
+                return false;
+            out = metti_u16(out, static_cast<uint16_t>(tipo_valore::intero));
+            out = metti_i16(out, static_cast<int16_t>(v));
+        }
+        char coda[byte_coda];
+        out = coda;
+        for (int32_t m = L - 1; m <= L; ++m) {
+            if (p.tipo(m, c) != tipo_valore::vuoto) return false;
+            out = metti_u16(out, static_cast<uint16_t>(tipo_valore::vuoto));
+        }
+        if (scrivi_in_posizione(ops_, fd_, testa, sizeof testa, c * byte_colonna(L)) != 0 ||
+            scrivi_in_posizione(ops_, fd_, coda, sizeof coda, posizione_reale(L, c, L - 1)) != 0)
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> scrittura_piano_anticipata::completa(const planimetria_metrica& piano) {
+    bool pieno = !rifiutato_ && lavoratore_.joinable() && &piano == piano_ &&
+                 serializza_fino(piano.ultimo_metro + 1);
+    {
+        std::lock_guard<std::mutex> lk(mutex_);
+        finito_ = true;
+        if (!pieno) fallito_ = true;
+    }
+    segnale_.notify_all();
+    if (lavoratore_.joinable()) lavoratore_.join();
+    riunisci_processori();
+    // Every real of metres 2 to L - 2 must have been written.
+    pieno = pieno && !fallito_ && serializzati_ == piano.ultimo_metro - 1 && scrivi_estremi();
+    if (!pieno) {
+        chiudi_e_rimuovi();
+        return std::nullopt;
+    }
+    if (ops_.close(std::exchange(fd_, -1)) != 0) {
+        chiudi_e_rimuovi();
+        return std::nullopt;
+    }
+    return std::exchange(temporaneo_, std::string());
+}
+
+void scrittura_piano_anticipata::ferma_lavoratore() {
+    if (lavoratore_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lk(mutex_);
+            fallito_ = true;
+        }
+        segnale_.notify_all();
+        lavoratore_.join();
+    }
+    riunisci_processori();
+}
+
+// The loader and the worker on two different processors. Left to itself, the
+// scheduler often keeps a thread on the processor of the thread that wakes it,
+// and the two then take turns on one processor while another stays idle: the
+// compile took half as long again. Where only one processor is allowed, the two
+// share it as they must.
+void scrittura_piano_anticipata::separa_processori() {
+    cpu_set_t consentiti;
+    CPU_ZERO(&consentiti);
+    if (::sched_getaffinity(0, sizeof consentiti, &consentiti) != 0 || CPU_COUNT(&consentiti) < 2)
+        return;
+    const int questo = ::sched_getcpu();
+    if (questo < 0 || questo >= CPU_SETSIZE || !CPU_ISSET(questo, &consentiti)) return;
+    cpu_set_t altri = consentiti;
+    CPU_CLR(questo, &altri);
+    if (::pthread_setaffinity_np(lavoratore_.native_handle(), sizeof altri, &altri) != 0) return;
+    cpu_set_t solo;
+    CPU_ZERO(&solo);
+    CPU_SET(questo, &solo);
+    if (::sched_setaffinity(0, sizeof solo, &solo) != 0) return;
+    affinita_originale_ = consentiti;
+    affinita_cambiata_ = true;
+}
+
+void scrittura_piano_anticipata::riunisci_processori() {
+    if (!affinita_cambiata_) return;
+    ::sched_setaffinity(0, sizeof affinita_originale_, &affinita_originale_);
+    affinita_cambiata_ = false;
+}
+
+void scrittura_piano_anticipata::chiudi_e_rimuovi() {
+    if (fd_ >= 0) ops_.close(std::exchange(fd_, -1));
+    if (!temporaneo_.empty()) ops_.unlink(std::exchange(temporaneo_, std::string()).c_str());
+}
+
+}  // namespace binario

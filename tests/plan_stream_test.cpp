@@ -1,0 +1,203 @@
+// The plan file written while the plan is computed: for every shape of plan it
+// holds the same bytes as the ordinary writer's; when it cannot be used (a plan of
+// another shape, a failing write) the ordinary writer takes over and no temporary
+// file is left; and the loader's thread gets its processors back.
+#include "run/plan_stream.h"
+
+#include <gtest/gtest.h>
+#include <sched.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/file_names.h"
+#include "compiler/compile_driver.h"
+#include "compiler/compiled_files.h"
+#include "run/compiled_output.h"
+#include "test_support.h"
+
+namespace binario {
+namespace {
+
+using test::cartella_temporanea;
+
+sorgente da_testo(const std::string& nome, const std::string& testo) {
+    sorgente s;
+    s.nome = nome;
+    s.testo = testo;
+    s.stato_file = sorgente::stato::letto;
+    return s;
+}
+
+// A line of `lunghezza` metres with the given profile records.
+std::string linea_di(int32_t lunghezza, const std::string& profili) {
+    return "[generale]\r\nlunghezza percorso, " + std::to_string(lunghezza) + "\r\n[profili]\r\n" +
+           profili + "[fine]\r\n";
+}
+
+// Counts the calls of the streamed writer and can make some of them fail.
+struct operazioni_contate {
+    int pwrite_chiamate = 0;
+    int pwrite_fallisce_da = -1;  // the call from which pwrite fails (ENOSPC), -1 never
+    bool apertura_fallisce = false;
+    bool scrittura_fallisce = false;  // the ordinary writer's write()
+
+    file_ops ops() {
+        file_ops o = system_file_ops();
+        const file_ops sistema = system_file_ops();
+        o.pwrite = [this, sistema](int fd, const char* d, size_t n, long off) -> long {
+            if (pwrite_fallisce_da >= 0 && pwrite_chiamate++ >= pwrite_fallisce_da) {
+                errno = ENOSPC;
+                return -1;
+            }
+            if (pwrite_fallisce_da < 0) ++pwrite_chiamate;
+            return sistema.pwrite(fd, d, n, off);
+        };
+        o.open_new = [this, sistema](const char* p) {
+            if (apertura_fallisce) {
+                errno = EACCES;
+                return -1;
+            }
+            return sistema.open_new(p);
+        };
+        o.write = [this, sistema](int fd, const char* d, size_t n) -> long {
+            if (scrittura_fallisce) {
+                errno = EIO;
+                return -1;
+            }
+            return sistema.write(fd, d, n);
+        };
+        return o;
+    }
+};
+
+struct esito_prova {
+    std::string piano;              // the plan file written
+    std::string atteso;             // the ordinary serialisation of the same model
+    std::vector<std::string> file;  // what the folder holds afterwards
+};
+
+// Compiles the line with the streamed writer and writes the set with `ops`.
+esito_prova compila_e_scrivi(const std::string& linea, const file_ops& ops) {
+    cartella_temporanea c;
+    modello m;
+    m.linea = "L";
+    m.treno = "T";
+    const std::string percorso = c.file(nome_file_piano("L"));
+    esito_prova e;
+    {
+        scrittura_piano_anticipata anticipata(percorso, ops);
+        compila_modello(m, 1, da_testo("L_linea.txt", linea),
+                        da_testo("L_T-.txt", "[generale]\r\n"), &anticipata);
+        scrivi_file_compilati(m, c.percorso(), ops, &anticipata);
+    }
+    e.piano = test::leggi(percorso);
+    e.atteso = serializza_piano(m);
+    e.file = test::elenco(c.percorso());
+    return e;
+}
+
+const std::vector<std::string> tre_file = {"L_T.dat", "L_T.sim", "L_linea.dat"};
+
+struct forma_piano {
+    const char* nome;
+    std::string linea;
+    bool anticipato;  // whether the streamed file can be used
+};
+
+void PrintTo(const forma_piano& f, std::ostream* os) {
+    *os << f.nome;
+}
+
+class FormaPiano : public testing::TestWithParam<forma_piano> {};
+
+TEST_P(FormaPiano, StreamedPlanHoldsTheOrdinaryBytes) {
+    operazioni_contate o;
+    const esito_prova e = compila_e_scrivi(GetParam().linea, o.ops());
+    EXPECT_EQ(e.file, tre_file);
+    ASSERT_EQ(e.piano.size(), e.atteso.size());
+    EXPECT_TRUE(e.piano == e.atteso);
+    // Streamed: the reals of both columns, then the ends; else none survive.
+    if (GetParam().anticipato) {
+        EXPECT_GT(o.pwrite_chiamate, 4);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forme, FormaPiano,
+    testing::Values(
+        // Many pieces, curves across the points where the loader hands over.
+        forma_piano{"long_line",
+                    linea_di(300000,
+                             "curvad6, 100, 300\r\ncurvas2, 70000, 90000\r\n"
+                             "curvad4, 200000, 50\r\n"),
+                    true},
+        forma_piano{"straight_line", linea_di(300000, ""), true},
+        // Shorter than one announcement of the loader: written the ordinary way.
+        forma_piano{"short_line", linea_di(0, ""), false},
+        // A curve past the plan's end computes the last two points: reals, not empty.
+        forma_piano{"curve_past_the_end", linea_di(20000, "curvad1, 20000, 9000\r\n"), false},
+        // A fault stops the load half-way: the rest of the plan stays empty.
+        forma_piano{"load_stopped",
+                    linea_di(300000,
+                             "curvad1, 100000, 10\r\n"
+                             "curvad1, 150000, x\r\n"),
+                    false}),
+    [](const testing::TestParamInfo<forma_piano>& i) { return std::string(i.param.nome); });
+
+TEST(PianoAnticipato, AFailingWriteFallsBackToTheOrdinaryWriter) {
+    for (int da : {0, 1, 5}) {
+        operazioni_contate o;
+        o.pwrite_fallisce_da = da;
+        const esito_prova e = compila_e_scrivi(linea_di(300000, ""), o.ops());
+        EXPECT_EQ(e.file, tre_file) << da;
+        EXPECT_TRUE(e.piano == e.atteso) << da;
+    }
+}
+
+TEST(PianoAnticipato, AFolderThatRefusesFilesIsReportedOnceAndLeavesNothing) {
+    operazioni_contate o;
+    o.apertura_fallisce = true;
+    EXPECT_THROW(compila_e_scrivi(linea_di(300000, ""), o.ops()), file_error);
+
+    operazioni_contate p;
+    p.scrittura_fallisce = true;
+    p.pwrite_fallisce_da = 0;
+    cartella_temporanea c;
+    modello m;
+    m.linea = "L";
+    m.treno = "T";
+    {
+        scrittura_piano_anticipata anticipata(c.file(nome_file_piano("L")), p.ops());
+        compila_modello(m, 1, da_testo("l", linea_di(300000, "")), da_testo("t", "[generale]\r\n"),
+                        &anticipata);
+        EXPECT_THROW(scrivi_file_compilati(m, c.percorso(), p.ops(), &anticipata), file_error);
+    }
+    EXPECT_TRUE(test::elenco(c.percorso()).empty());
+}
+
+TEST(PianoAnticipato, AnUnfinishedWriterRemovesItsFileAndGivesBackTheProcessors) {
+    cpu_set_t prima;
+    CPU_ZERO(&prima);
+    ASSERT_EQ(sched_getaffinity(0, sizeof prima, &prima), 0);
+    cartella_temporanea c;
+    {
+        modello m;
+        m.linea = "L";
+        m.treno = "T";
+        scrittura_piano_anticipata anticipata(c.file(nome_file_piano("L")));
+        compila_modello(m, 1, da_testo("l", linea_di(300000, "")), da_testo("t", "[generale]\r\n"),
+                        &anticipata);
+        EXPECT_EQ(test::elenco(c.percorso()).size(), 1u);  // its temporary file
+    }
+    EXPECT_TRUE(test::elenco(c.percorso()).empty());
+    cpu_set_t dopo;
+    CPU_ZERO(&dopo);
+    ASSERT_EQ(sched_getaffinity(0, sizeof dopo, &dopo), 0);
+    EXPECT_TRUE(CPU_EQUAL(&prima, &dopo));
+}
+
+}  // namespace
+}  // namespace binario
