@@ -50,8 +50,9 @@ struct caso {
 };
 
 // Test names print the case name, not the bytes of the case.
-void PrintTo(const caso& c, std::ostream* os) { *os << c.nome; }
-
+void PrintTo(const caso& c, std::ostream* os) {
+    *os << c.nome;
+}
 
 class ItemReader : public testing::TestWithParam<caso> {};
 

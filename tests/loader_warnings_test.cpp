@@ -30,8 +30,9 @@ struct caso_avviso {
 };
 
 // Test names print the case name, not the bytes of the case.
-void PrintTo(const caso_avviso& c, std::ostream* os) { *os << c.nome; }
-
+void PrintTo(const caso_avviso& c, std::ostream* os) {
+    *os << c.nome;
+}
 
 class LoaderWarning : public testing::TestWithParam<caso_avviso> {};
 

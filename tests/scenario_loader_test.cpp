@@ -254,8 +254,7 @@ TEST(ScenarioLoader, PlanPointsFollowTheStepRuleExactly) {
     c.m.treno = "T";
     c.m.compila_planimetria = 1;
     osservatore_prova o;
-    memorizza_dati(c.m, da_testo("L_linea.txt", linea), da_testo("L_T-.txt", "[generale]\r\n"),
-                   &o);
+    memorizza_dati(c.m, da_testo("L_linea.txt", linea), da_testo("L_T-.txt", "[generale]\r\n"), &o);
     const planimetria_metrica& p = c.m.planimetria;
     ASSERT_EQ(p.ultimo_metro, 207000);
 
@@ -305,8 +304,9 @@ struct caso_errore {
 };
 
 // Test names print the case name, not the bytes of the case.
-void PrintTo(const caso_errore& c, std::ostream* os) { *os << c.nome; }
-
+void PrintTo(const caso_errore& c, std::ostream* os) {
+    *os << c.nome;
+}
 
 class ScenarioLoaderFault : public testing::TestWithParam<caso_errore> {};
 

@@ -68,7 +68,9 @@ void scrivi(const std::string& percorso, const std::string& contenuto) {
     f << contenuto;
 }
 
-bool esiste(const std::string& percorso) { return ::access(percorso.c_str(), F_OK) == 0; }
+bool esiste(const std::string& percorso) {
+    return ::access(percorso.c_str(), F_OK) == 0;
+}
 
 std::vector<std::string> elenco(const std::string& cartella) {
     std::vector<std::string> nomi;

@@ -8,7 +8,7 @@ namespace binario::test {
 
 // A fresh folder under the system's temporary folder, removed at destruction.
 class cartella_temporanea {
-public:
+  public:
     cartella_temporanea();
     ~cartella_temporanea();
     cartella_temporanea(const cartella_temporanea&) = delete;
@@ -16,7 +16,7 @@ public:
     const std::string& percorso() const { return percorso_; }
     std::string file(const std::string& nome) const { return percorso_ + "/" + nome; }
 
-private:
+  private:
     std::string percorso_;
 };
 

@@ -6,7 +6,9 @@
 
 namespace binario {
 
-inline std::string nome_file_linea(const std::string& linea) { return linea + "_linea.txt"; }
+inline std::string nome_file_linea(const std::string& linea) {
+    return linea + "_linea.txt";
+}
 inline std::string nome_file_treno(const std::string& linea, const std::string& treno) {
     return linea + "_" + treno + "-.txt";
 }
@@ -19,7 +21,9 @@ inline std::string nome_file_rallentamenti(const std::string& linea, const std::
 inline std::string nome_file_scheda(const std::string& linea, const std::string& treno) {
     return linea + "_" + treno + "_" + "scheda_treno.txt";
 }
-inline std::string nome_file_piano(const std::string& linea) { return linea + "_linea.dat"; }
+inline std::string nome_file_piano(const std::string& linea) {
+    return linea + "_linea.dat";
+}
 inline std::string nome_file_tabella(const std::string& linea, const std::string& treno) {
     return linea + "_" + treno + ".sim";
 }

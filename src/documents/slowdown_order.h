@@ -12,6 +12,7 @@ std::span<const std::string_view> righe_rallentamenti();
 
 // Writes the document into the folder, named from the line name and train code.
 // Throws file_error.
-void dati_rallentamenti(const std::string& cartella, const std::string& linea, const std::string& treno);
+void dati_rallentamenti(const std::string& cartella, const std::string& linea,
+                        const std::string& treno);
 
 }  // namespace binario
