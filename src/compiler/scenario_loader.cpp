@@ -314,6 +314,11 @@ void fine_file_linea(stato_caricamento& s) {
     if (m.compila_planimetria != 0 && m.planimetria.esiste()) {
         // The plan is dimensioned to lunghezza_estesa: these points are all stored.
         estendi_piano(s, m.lunghezza_estesa - 1, 0.0);
+        // The plan is complete: the observer can write the rest while the train
+        // file is read.
+        if (s.osservatore != nullptr)
+            s.osservatore->punti_pronti(m.planimetria,
+                                        std::min(s.indice_piano, m.lunghezza_estesa + 1));
     }
 }
 

@@ -3,6 +3,8 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <system_error>
 #include <utility>
 
@@ -14,6 +16,11 @@ namespace {
 constexpr long byte_reale = 2 + 8;
 constexpr long byte_testa = 2 * (2 + 2);  // metres 0 and 1: integers
 constexpr long byte_coda = 2 * 2;         // the last two metres: empty
+
+// Shorter plans are written the ordinary way, at the end: there a worker thread
+// costs more than it saves (the one-shot run of the built-in 34 km line took a
+// third longer with one).
+constexpr int32_t metri_minimi = 1 << 17;
 
 // Serialised ranges waiting for the worker, at most: a loader ahead of the disk
 // waits rather than hold more.
@@ -28,15 +35,29 @@ long posizione_reale(int32_t L, int c, int32_t metro) {
     return c * byte_colonna(L) + byte_testa + (static_cast<long>(metro) - 2) * byte_reale;
 }
 
+// True when every tag of [tipi, tipi + n) is a real: eight at a time.
+bool tutti_reali(const tipo_valore* tipi, size_t n) {
+    static_assert(sizeof(tipo_valore) == 1);
+    constexpr uint64_t otto_reali =
+        0x0101010101010101ull * static_cast<uint8_t>(tipo_valore::reale);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t otto = 0;
+        std::memcpy(&otto, tipi + i, sizeof otto);
+        if (otto != otto_reali) return false;
+    }
+    for (; i < n; ++i)
+        if (tipi[i] != tipo_valore::reale) return false;
+    return true;
+}
+
 // Serialises metres [da, a) of column c as reals into out; false when one of
 // them is not a real.
 bool serializza_reali(const planimetria_metrica& p, int c, int32_t da, int32_t a, char* out) {
-    const tipo_valore* tipi = p.tipi.data() + p.indice(da, c);
-    const tipo_valore* fine = tipi + (a - da);
-    if (std::find_if(tipi, fine, [](tipo_valore t) { return t != tipo_valore::reale; }) != fine)
-        return false;
+    const size_t n = static_cast<size_t>(a - da);
+    if (!tutti_reali(p.tipi.data() + p.indice(da, c), n)) return false;
     const double* valori = p.valori.data() + p.indice(da, c);
-    for (int32_t i = 0; i < a - da; ++i) {
+    for (size_t i = 0; i < n; ++i) {
         out = metti_u16(out, static_cast<uint16_t>(tipo_valore::reale));
         out = metti_f64(out, valori[i]);
     }
@@ -58,7 +79,7 @@ void scrittura_piano_anticipata::punti_pronti(const planimetria_metrica& piano, 
     if (piano_ == nullptr) {
         // The first announcement: the plan is dimensioned and seeded.
         piano_ = &piano;
-        if (piano.ultimo_metro < 4) {
+        if (piano.ultimo_metro < metri_minimi) {
             rifiutato_ = true;
             return;
         }
@@ -82,19 +103,24 @@ void scrittura_piano_anticipata::punti_pronti(const planimetria_metrica& piano, 
 }
 
 // Takes the points from where the last call stopped up to metre fino - 1 (at most
-// the last real, lunghezza - 2): serialises their x column, while the values are
-// still in the processor's cache, and hands the range to the worker.
-bool scrittura_piano_anticipata::serializza_fino(int32_t fino) {
+// the last real, lunghezza - 2), serialises them while the values are still in the
+// processor's cache, and hands the range to the worker. The x column is always
+// serialised here; the y column is left to the worker, unless the worker is behind
+// (two ranges are waiting besides the one it writes) or this is the last range:
+// then the worker would finish last, and the loader's thread takes both.
+bool scrittura_piano_anticipata::serializza_fino(int32_t fino, bool ultima) {
     const planimetria_metrica& p = *piano_;
     const int32_t a = std::min(fino, p.ultimo_metro - 1);
     if (a <= serializzati_) return true;
     lavoro l;
     l.da = serializzati_;
     l.a = a;
+    bool entrambe = ultima;
     {
         std::unique_lock<std::mutex> lk(mutex_);
         segnale_.wait(lk, [this] { return fallito_ || coda_.size() < coda_massima; });
         if (fallito_) return false;
+        if (coda_.size() >= 2) entrambe = true;
         if (!liberi_.empty()) {
             l.byte = std::move(liberi_.back());
             liberi_.pop_back();
@@ -106,9 +132,11 @@ bool scrittura_piano_anticipata::serializza_fino(int32_t fino) {
         l.byte.capacita = 2 * colonna;
     }
     char* out = l.byte.dati.get();
-    // The x column here, the y column in the worker: the work splits about evenly
-    // between the two threads.
     if (!serializza_reali(p, 0, l.da, a, out)) return false;
+    if (entrambe) {
+        if (!serializza_reali(p, 1, l.da, a, out + colonna)) return false;
+        l.y_serializzata = true;
+    }
     serializzati_ = a;
     consegna(std::move(l));
     return true;
@@ -123,6 +151,7 @@ void scrittura_piano_anticipata::consegna(lavoro l) {
 }
 
 void scrittura_piano_anticipata::lavora() {
+    ::pthread_setname_np(::pthread_self(), "binario-piano");  // for ps, top and perf
     for (;;) {
         lavoro l;
         {
@@ -151,7 +180,7 @@ bool scrittura_piano_anticipata::scrivi(lavoro& l) {
     const int32_t L = piano_->ultimo_metro;
     const size_t colonna = l.colonna();
     char* dati = l.byte.dati.get();
-    if (!serializza_reali(*piano_, 1, l.da, l.a, dati + colonna)) return false;
+    if (!l.y_serializzata && !serializza_reali(*piano_, 1, l.da, l.a, dati + colonna)) return false;
     return scrivi_in_posizione(ops_, fd_, dati, colonna, posizione_reale(L, 0, l.da)) == 0 &&
            scrivi_in_posizione(ops_, fd_, dati + colonna, colonna, posizione_reale(L, 1, l.da)) ==
                0;
@@ -187,7 +216,7 @@ bool scrittura_piano_anticipata::scrivi_estremi() {
 
 std::optional<std::string> scrittura_piano_anticipata::completa(const planimetria_metrica& piano) {
     bool pieno = !rifiutato_ && lavoratore_.joinable() && &piano == piano_ &&
-                 serializza_fino(piano.ultimo_metro + 1);
+                 serializza_fino(piano.ultimo_metro + 1, true);
     {
         std::lock_guard<std::mutex> lk(mutex_);
         finito_ = true;

@@ -5,7 +5,7 @@
 // the loader reports final is taken at once: the loader's thread serialises its
 // x column, a worker thread its y column, and the worker writes both into a
 // temporary file at their places, so that the writing overlaps the computing.
-// A plan too short to be reported before the load ends is written the ordinary way.
+// Short plans are written the ordinary way, after the load.
 //
 // The places follow from the usual shape of a compiled plan: integers at metres
 // 0 and 1, reals from metre 2 to the last metre but two, the last two empty.
@@ -62,10 +62,11 @@ class scrittura_piano_anticipata final : public osservatore_piano {
         int32_t da = 0;
         int32_t a = 0;
         memoria byte;
+        bool y_serializzata = false;
         size_t colonna() const { return static_cast<size_t>(a - da) * (2 + 8); }
     };
 
-    bool serializza_fino(int32_t fino);
+    bool serializza_fino(int32_t fino, bool ultima = false);
     void consegna(lavoro l);
     void lavora();
     bool scrivi(lavoro& l);
