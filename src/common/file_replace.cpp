@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -66,16 +68,23 @@ std::string nome_temporaneo(const std::string& percorso) {
            std::to_string(contatore++);
 }
 
-int scrivi_in_posizione(const file_ops& ops, int fd, const char* data, size_t size, long offset) {
-    while (size > 0) {
-        const size_t parte = size < (1u << 20) ? size : (1u << 20);
-        const long scritti =
-            ops.pwrite ? ops.pwrite(fd, data, parte, offset) : ::pwrite(fd, data, parte, offset);
+int scrivi_in_posizione(const file_ops& ops, int fd, std::vector<iovec> parti, long offset) {
+    std::erase_if(parti, [](const iovec& v) { return v.iov_len == 0; });
+    size_t i = 0;
+    while (i < parti.size()) {
+        const int n = static_cast<int>(std::min<size_t>(parti.size() - i, IOV_MAX));
+        const long scritti = ops.pwritev ? ops.pwritev(fd, parti.data() + i, n, offset)
+                                         : ::pwritev(fd, parti.data() + i, n, offset);
         if (scritti < 0 && errno == EINTR) continue;
         if (scritti <= 0) return scritti < 0 ? errno : ENOSPC;
-        data += scritti;
         offset += scritti;
-        size -= static_cast<size_t>(scritti);
+        // Past the parts written whole, into the one written in part.
+        size_t resto = static_cast<size_t>(scritti);
+        while (i < parti.size() && resto >= parti[i].iov_len) resto -= parti[i++].iov_len;
+        if (resto > 0) {
+            parti[i].iov_base = static_cast<char*>(parti[i].iov_base) + resto;
+            parti[i].iov_len -= resto;
+        }
     }
     return 0;
 }
@@ -90,8 +99,8 @@ const file_ops& system_file_ops() {
         [](const char* from, const char* to) { return ::rename(from, to); },
         [](const char* path) { return ::unlink(path); },
         [](const char* from, const char* to) { return ::link(from, to); },
-        [](int fd, const char* data, size_t size, long offset) -> long {
-            return ::pwrite(fd, data, size, offset);
+        [](int fd, const iovec* parti, int n, long offset) -> long {
+            return ::pwritev(fd, parti, n, offset);
         },
     };
     return ops;

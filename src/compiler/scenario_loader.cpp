@@ -169,7 +169,7 @@ void calcola_punti(planimetria_metrica& piano, int32_t da, int32_t a, double c) 
 // The observer hears of final points each time the plan passes a multiple of this:
 // often enough to write the first points while the rest is computed, seldom
 // enough to cost nothing.
-constexpr int32_t passo_annuncio = 1 << 16;
+constexpr int32_t passo_annuncio = 1 << 14;
 
 // Computes points up to a - 1 from the plan index on.
 void estendi_piano(stato_caricamento& s, int32_t a, double c) {

@@ -24,7 +24,7 @@ constexpr int32_t metri_minimi = 1 << 17;
 
 // Serialised ranges waiting for the worker, at most: a loader ahead of the disk
 // waits rather than hold more.
-constexpr size_t coda_massima = 4;
+constexpr size_t coda_massima = 8;
 
 // Where the elements of the usual shape lie, for a plan whose last metre is L:
 // each column is byte_testa + (L - 3) reals + byte_coda.
@@ -152,23 +152,27 @@ void scrittura_piano_anticipata::consegna(lavoro l) {
 
 void scrittura_piano_anticipata::lavora() {
     ::pthread_setname_np(::pthread_self(), "binario-piano");  // for ps, top and perf
+    std::vector<lavoro> lotto;
     for (;;) {
-        lavoro l;
         {
             std::unique_lock<std::mutex> lk(mutex_);
             segnale_.wait(lk, [this] { return fallito_ || finito_ || !coda_.empty(); });
             if (fallito_ || coda_.empty()) return;
-            l = std::move(coda_.front());
-            coda_.pop_front();
+            // Every range waiting: consecutive, they go out in one write per column.
+            while (!coda_.empty()) {
+                lotto.push_back(std::move(coda_.front()));
+                coda_.pop_front();
+            }
         }
         // The loader may be waiting for room in the queue.
         segnale_.notify_all();
-        const bool scritto = scrivi(l);
+        const bool scritto = scrivi(lotto);
         {
             std::lock_guard<std::mutex> lk(mutex_);
             if (!scritto) fallito_ = true;
-            liberi_.push_back(std::move(l.byte));
+            for (lavoro& l : lotto) liberi_.push_back(std::move(l.byte));
         }
+        lotto.clear();
         if (!scritto) {
             segnale_.notify_all();
             return;
@@ -176,14 +180,22 @@ void scrittura_piano_anticipata::lavora() {
     }
 }
 
-bool scrittura_piano_anticipata::scrivi(lavoro& l) {
+// Serialises the y columns still to do and writes each column of the ranges
+// with one call.
+bool scrittura_piano_anticipata::scrivi(std::vector<lavoro>& lotto) {
     const int32_t L = piano_->ultimo_metro;
-    const size_t colonna = l.colonna();
-    char* dati = l.byte.dati.get();
-    if (!l.y_serializzata && !serializza_reali(*piano_, 1, l.da, l.a, dati + colonna)) return false;
-    return scrivi_in_posizione(ops_, fd_, dati, colonna, posizione_reale(L, 0, l.da)) == 0 &&
-           scrivi_in_posizione(ops_, fd_, dati + colonna, colonna, posizione_reale(L, 1, l.da)) ==
-               0;
+    std::vector<iovec> x, y;
+    for (lavoro& l : lotto) {
+        const size_t colonna = l.colonna();
+        char* dati = l.byte.dati.get();
+        if (!l.y_serializzata && !serializza_reali(*piano_, 1, l.da, l.a, dati + colonna))
+            return false;
+        x.push_back({dati, colonna});
+        y.push_back({dati + colonna, colonna});
+    }
+    const int32_t da = lotto.front().da;
+    return scrivi_in_posizione(ops_, fd_, std::move(x), posizione_reale(L, 0, da)) == 0 &&
+           scrivi_in_posizione(ops_, fd_, std::move(y), posizione_reale(L, 1, da)) == 0;
 }
 
 // The integers of metres 0 and 1 and the empty last two metres of each column.
@@ -207,8 +219,9 @@ bool scrittura_piano_anticipata::scrivi_estremi() {
             if (p.tipo(m, c) != tipo_valore::vuoto) return false;
             out = metti_u16(out, static_cast<uint16_t>(tipo_valore::vuoto));
         }
-        if (scrivi_in_posizione(ops_, fd_, testa, sizeof testa, c * byte_colonna(L)) != 0 ||
-            scrivi_in_posizione(ops_, fd_, coda, sizeof coda, posizione_reale(L, c, L - 1)) != 0)
+        if (scrivi_in_posizione(ops_, fd_, {{testa, sizeof testa}}, c * byte_colonna(L)) != 0 ||
+            scrivi_in_posizione(ops_, fd_, {{coda, sizeof coda}}, posizione_reale(L, c, L - 1)) !=
+                0)
             return false;
     }
     return true;

@@ -69,7 +69,7 @@ class scrittura_piano_anticipata final : public osservatore_piano {
     bool serializza_fino(int32_t fino, bool ultima = false);
     void consegna(lavoro l);
     void lavora();
-    bool scrivi(lavoro& l);
+    bool scrivi(std::vector<lavoro>& lotto);
     bool scrivi_estremi();
     void ferma_lavoratore();
     void separa_processori();
