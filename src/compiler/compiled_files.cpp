@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -100,10 +101,11 @@ void serializza_piano_a_blocchi(const modello& m, size_t blocco,
     if (!p.esiste()) return;
     controlla_dimensioni(p);
     if (blocco < 10) throw std::invalid_argument("plan blocks must hold at least 10 bytes");
-    std::string buffer(blocco, '\0');
+    // Not zeroed: each block hands over only the bytes just serialised.
+    const auto buffer = std::make_unique_for_overwrite<char[]>(blocco);
     for (size_t i = 0; i < p.tipi.size();) {
-        const char* fine = elementi_piano(p, i, buffer.data(), buffer.data() + buffer.size());
-        ricevi(std::string_view(buffer.data(), static_cast<size_t>(fine - buffer.data())));
+        const char* fine = elementi_piano(p, i, buffer.get(), buffer.get() + blocco);
+        ricevi(std::string_view(buffer.get(), static_cast<size_t>(fine - buffer.get())));
     }
 }
 
