@@ -28,7 +28,7 @@ costruisci() {
 
 if [[ "${1:-}" == "--smoke" ]]; then
     costruisci
-    exec "$build/bench/binario_bench" --benchmark_filter='/builtin$' --benchmark_min_time=0.01
+    exec "$build/bench/binario_bench" --benchmark_filter='/builtin(/real_time)?$' --benchmark_min_time=0.01
 fi
 if [[ $# -gt 0 ]]; then
     echo "usage: bench/compare.sh [--smoke]" >&2
