@@ -44,13 +44,7 @@ const std::string nome_piano = nome_file_piano(linea);
 const std::string nome_tabella = nome_file_tabella(linea, treno);
 const std::string nome_celle = nome_file_celle(linea, treno);
 
-sorgente da_testo(const std::string& nome, const std::string& testo) {
-    sorgente s;
-    s.nome = nome;
-    s.testo = testo;
-    s.stato_file = sorgente::stato::letto;
-    return s;
-}
+using test::da_testo;
 
 // The built-in scenario, compiled, with or without the plan.
 std::unique_ptr<modello> compilato(int32_t j = 1) {

@@ -29,13 +29,7 @@ namespace {
 
 using test::cartella_temporanea;
 
-sorgente da_testo(const std::string& nome, const std::string& testo) {
-    sorgente s;
-    s.nome = nome;
-    s.testo = testo;
-    s.stato_file = sorgente::stato::letto;
-    return s;
-}
+using test::da_testo;
 
 struct compilato {
     modello m;

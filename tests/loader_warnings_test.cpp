@@ -6,17 +6,12 @@
 #include <string>
 
 #include "compiler/scenario_loader.h"
+#include "test_support.h"
 
 namespace binario {
 namespace {
 
-sorgente da_testo(const std::string& nome, const std::string& testo) {
-    sorgente s;
-    s.nome = nome;
-    s.testo = testo;
-    s.stato_file = sorgente::stato::letto;
-    return s;
-}
+using test::da_testo;
 
 const std::string testa_linea = "[generale]\r\nlunghezza percorso, 10000\r\n[profili]\r\n";
 

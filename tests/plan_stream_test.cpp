@@ -24,13 +24,7 @@ namespace {
 
 using test::cartella_temporanea;
 
-sorgente da_testo(const std::string& nome, const std::string& testo) {
-    sorgente s;
-    s.nome = nome;
-    s.testo = testo;
-    s.stato_file = sorgente::stato::letto;
-    return s;
-}
+using test::da_testo;
 
 // A line of `lunghezza` metres with the given profile records.
 std::string linea_di(int32_t lunghezza, const std::string& profili) {

@@ -10,17 +10,12 @@
 #include "common/text_file_writer.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
+#include "test_support.h"
 
 namespace binario {
 namespace {
 
-sorgente da_testo(const std::string& nome, const std::string& testo) {
-    sorgente s;
-    s.nome = nome;
-    s.testo = testo;
-    s.stato_file = sorgente::stato::letto;
-    return s;
-}
+using test::da_testo;
 
 struct caricato {
     modello m;

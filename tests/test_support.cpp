@@ -13,6 +13,14 @@
 
 namespace binario::test {
 
+sorgente da_testo(const std::string& nome, const std::string& testo) {
+    sorgente s;
+    s.nome = nome;
+    s.testo = testo;
+    s.stato_file = sorgente::stato::letto;
+    return s;
+}
+
 cartella_temporanea::cartella_temporanea() {
     std::string modello = (std::filesystem::temp_directory_path() / "binario-test-XXXXXX").string();
     if (::mkdtemp(modello.data()) == nullptr) throw std::runtime_error("mkdtemp failed");

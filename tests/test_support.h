@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "compiler/scenario_loader.h"
+
 namespace binario::test {
 
 // A fresh folder under the system's temporary folder, removed at destruction.
@@ -33,6 +35,9 @@ esito_processo esegui_binario(const std::vector<std::string>& argomenti,
 std::string leggi(const std::string& percorso);
 void scrivi(const std::string& percorso, const std::string& contenuto);
 bool esiste(const std::string& percorso);
+// A source file as the loader receives it, read, with the given name and text.
+sorgente da_testo(const std::string& nome, const std::string& testo);
+
 // Names of the entries of a folder, sorted.
 std::vector<std::string> elenco(const std::string& cartella);
 
