@@ -21,6 +21,11 @@ std::string serializza_piano(const modello& m);
 void serializza_piano_a_blocchi(const modello& m, size_t blocco,
                                 const std::function<void(std::string_view)>& ricevi);
 
+// Elements [da, a) of the plan's flat arrays (element metre + c * (ultimo_metro + 1)),
+// serialised into `out`, which must hold them: the bytes the plan file holds for
+// them. Returns the end of what was written.
+char* serializza_elementi_piano(const planimetria_metrica& p, size_t da, size_t a, char* out);
+
 // The table file: the 87 rows, each 34 bytes plus the length of its text.
 std::string serializza_tabella(const modello& m);
 

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-#include "common/byte_encoding.h"
+#include "compiler/compiled_files.h"
 
 namespace binario {
 namespace {
@@ -51,16 +51,11 @@ bool tutti_reali(const tipo_valore* tipi, size_t n) {
     return true;
 }
 
-// Serialises metres [da, a) of column c as reals into out; false when one of
-// them is not a real.
+// Serialises metres [da, a) of column c into out; false when one of them is not a
+// real, so that the bytes would not lie where the usual shape puts them.
 bool serializza_reali(const planimetria_metrica& p, int c, int32_t da, int32_t a, char* out) {
-    const size_t n = static_cast<size_t>(a - da);
-    if (!tutti_reali(p.tipi.data() + p.indice(da, c), n)) return false;
-    const double* valori = p.valori.data() + p.indice(da, c);
-    for (size_t i = 0; i < n; ++i) {
-        out = metti_u16(out, static_cast<uint16_t>(tipo_valore::reale));
-        out = metti_f64(out, valori[i]);
-    }
+    if (!tutti_reali(p.tipi.data() + p.indice(da, c), static_cast<size_t>(a - da))) return false;
+    serializza_elementi_piano(p, p.indice(da, c), p.indice(a, c), out);
     return true;
 }
 
@@ -203,22 +198,13 @@ bool scrittura_piano_anticipata::scrivi_estremi() {
     const planimetria_metrica& p = *piano_;
     const int32_t L = p.ultimo_metro;
     for (int c = 0; c < 2; ++c) {
+        if (p.tipo(0, c) != tipo_valore::intero || p.tipo(1, c) != tipo_valore::intero ||
+            p.tipo(L - 1, c) != tipo_valore::vuoto || p.tipo(L, c) != tipo_valore::vuoto)
+            return false;
         char testa[byte_testa];
-        char* out = testa;
-        for (int32_t m = 0; m < 2; ++m) {
-            const double v = p.valore(m, c);
-            if (p.tipo(m, c) != tipo_valore::intero || !(v >= -32768.0 && v <= 32767.0) ||
-                v != static_cast<double>(static_cast<int16_t>(v)))
-                return false;
-            out = metti_u16(out, static_cast<uint16_t>(tipo_valore::intero));
-            out = metti_i16(out, static_cast<int16_t>(v));
-        }
         char coda[byte_coda];
-        out = coda;
-        for (int32_t m = L - 1; m <= L; ++m) {
-            if (p.tipo(m, c) != tipo_valore::vuoto) return false;
-            out = metti_u16(out, static_cast<uint16_t>(tipo_valore::vuoto));
-        }
+        serializza_elementi_piano(p, p.indice(0, c), p.indice(2, c), testa);
+        serializza_elementi_piano(p, p.indice(L - 1, c), p.indice(L - 1, c) + 2, coda);
         if (scrivi_in_posizione(ops_, fd_, {{testa, sizeof testa}}, c * byte_colonna(L)) != 0 ||
             scrivi_in_posizione(ops_, fd_, {{coda, sizeof coda}}, posizione_reale(L, c, L - 1)) !=
                 0)
