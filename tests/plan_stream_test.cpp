@@ -79,8 +79,9 @@ struct operazioni_contate {
 
 struct esito_prova {
     std::string piano;              // the plan file written
-    std::string atteso;             // the ordinary serialisation of the same model
+    std::string atteso;             // the plan of the same line compiled and kept whole
     std::vector<std::string> file;  // what the folder holds afterwards
+    bool compatta = false;          // the streamed compile kept the plan compact
 };
 
 // Compiles the line with the streamed writer and writes the set with `ops`.
@@ -98,8 +99,13 @@ esito_prova compila_e_scrivi(const std::string& linea, const file_ops& ops) {
         scrivi_file_compilati(m, c.percorso(), ops, &anticipata);
     }
     e.piano = test::leggi(percorso);
-    e.atteso = serializza_piano(m);
     e.file = test::elenco(c.percorso());
+    e.compatta = m.planimetria.compatta;
+
+    modello intero;
+    compila_modello(intero, 1, da_testo("L_linea.txt", linea),
+                    da_testo("L_T-.txt", "[generale]\r\n"));
+    e.atteso = serializza_piano(intero);
     return e;
 }
 
@@ -109,6 +115,7 @@ struct forma_piano {
     const char* nome;
     std::string linea;
     bool anticipato;  // whether the streamed file can be used
+    bool compatta;    // whether the writer takes the reals, and the plan is compact
 };
 
 void PrintTo(const forma_piano& f, std::ostream* os) {
@@ -123,6 +130,7 @@ TEST_P(FormaPiano, StreamedPlanHoldsTheOrdinaryBytes) {
     EXPECT_EQ(e.file, tre_file);
     ASSERT_EQ(e.piano.size(), e.atteso.size());
     EXPECT_TRUE(e.piano == e.atteso);
+    EXPECT_EQ(e.compatta, GetParam().compatta);
     // Streamed: the reals of both columns, then the ends; else none survive.
     if (GetParam().anticipato) {
         EXPECT_GT(o.pwritev_chiamate, 4);
@@ -137,18 +145,25 @@ INSTANTIATE_TEST_SUITE_P(
                     linea_di(300000,
                              "curvad6, 100, 300\r\ncurvas2, 70000, 90000\r\n"
                              "curvad4, 200000, 50\r\n"),
-                    true},
-        forma_piano{"straight_line", linea_di(300000, ""), true},
-        // Shorter than one announcement of the loader: written the ordinary way.
-        forma_piano{"short_line", linea_di(0, ""), false},
+                    true, true},
+        forma_piano{"straight_line", linea_di(300000, ""), true, true},
+        // Ends just past a range of the loader's announcements, then just before one.
+        forma_piano{"one_point_past_a_range", linea_di(16384 * 8 - 7000 + 2, ""), true, true},
+        forma_piano{"one_point_short_of_a_range", linea_di(16384 * 9 - 7000, ""), true, true},
+        forma_piano{"ends_on_a_range", linea_di(16384 * 9 - 7000 + 1, ""), true, true},
+        // Shorter than the streamed writer takes: written the ordinary way.
+        forma_piano{"short_line", linea_di(0, ""), false, false},
         // A curve past the plan's end computes the last two points: reals, not empty.
-        forma_piano{"curve_past_the_end", linea_di(20000, "curvad1, 20000, 9000\r\n"), false},
+        forma_piano{"curve_past_the_end", linea_di(20000, "curvad1, 20000, 9000\r\n"), false,
+                    false},
+        forma_piano{"long_curve_past_the_end", linea_di(300000, "curvad1, 299000, 9000\r\n"), false,
+                    true},
         // A fault stops the load half-way: the rest of the plan stays empty.
         forma_piano{"load_stopped",
                     linea_di(300000,
                              "curvad1, 100000, 10\r\n"
                              "curvad1, 150000, x\r\n"),
-                    false}),
+                    false, true}),
     [](const testing::TestParamInfo<forma_piano>& i) { return std::string(i.param.nome); });
 
 TEST(PianoAnticipato, AFailingWriteFallsBackToTheOrdinaryWriter) {

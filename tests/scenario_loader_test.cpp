@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "common/text_file_writer.h"
+#include "compiler/plan_progress.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
 #include "test_support.h"
@@ -232,17 +234,23 @@ struct osservatore_prova : osservatore_piano {
 
 // Long curves cross the points where the loader hands over to its observer; one
 // curve starts inside the one before it; every degree and both hands appear.
-TEST(ScenarioLoader, PlanPointsFollowTheStepRuleExactly) {
-    const std::vector<curva_prova> curve = {
-        {100, 300, "curvad6", 0.003},     {1000, 80000, "curvas1", -0.0001},
-        {81500, 20, "curvad3", 0.0004},   {81510, 50, "curvas4", -0.001},
-        {130000, 1, "curvad2", 0.0002},   {150000, 2000, "curvas5", -0.002},
-        {199990, 5000, "curvad1", 0.0001}};
+const std::vector<curva_prova> curve_lunghe = {
+    {100, 300, "curvad6", 0.003},     {1000, 80000, "curvas1", -0.0001},
+    {81500, 20, "curvad3", 0.0004},   {81510, 50, "curvas4", -0.001},
+    {130000, 1, "curvad2", 0.0002},   {150000, 2000, "curvas5", -0.002},
+    {199990, 5000, "curvad1", 0.0001}};
+
+std::string linea_con_curve(const std::vector<curva_prova>& curve) {
     std::string linea = "[generale]\r\nlunghezza percorso, 200000\r\n[profili]\r\n";
     for (const curva_prova& k : curve)
         linea += std::string(k.parola) + ", " + std::to_string(k.inizio) + ", " +
                  std::to_string(k.lunghezza) + "\r\n";
-    linea += "[fine]\r\n";
+    return linea + "[fine]\r\n";
+}
+
+TEST(ScenarioLoader, PlanPointsFollowTheStepRuleExactly) {
+    const std::vector<curva_prova>& curve = curve_lunghe;
+    const std::string linea = linea_con_curve(curve);
 
     caricato c;
     c.m.linea = "L";
@@ -272,6 +280,86 @@ TEST(ScenarioLoader, PlanPointsFollowTheStepRuleExactly) {
     EXPECT_LE(o.annunci.back(), p.ultimo_metro - 1);
     for (size_t i = 0; i < o.annunci.size(); ++i)
         EXPECT_EQ(o.ultimi_x[i], p.valore(o.annunci[i] - 1, 0)) << o.annunci[i];
+}
+
+// An observer that takes the reals: keeps each range's bytes as the loader stored them.
+struct osservatore_che_prende : osservatore_piano {
+    struct intervallo {
+        int32_t da, a;
+        std::string byte;
+        bool annunciato = false;
+    };
+    std::vector<intervallo> intervalli;
+    bool prende_i_reali(int32_t) override { return true; }
+    char* spazio_reali(int32_t da, int32_t a) override {
+        intervalli.push_back({da, a, std::string(2 * 10 * static_cast<size_t>(a - da), '?')});
+        return intervalli.back().byte.data();
+    }
+    void punti_pronti(const planimetria_metrica&, int32_t fino) override {
+        for (intervallo& i : intervalli)
+            if (i.a <= fino) i.annunciato = true;
+    }
+};
+
+std::string reale_nel_file(double v) {
+    std::string b = "\x05";
+    b.push_back('\0');
+    uint64_t bit;
+    std::memcpy(&bit, &v, sizeof bit);
+    for (int i = 0; i < 8; ++i) b.push_back(static_cast<char>(bit >> (8 * i)));
+    return b;
+}
+
+// Taken by its observer, the plan is kept compact: the observer gets every real
+// from metre 2 to the last but two, in consecutive ranges announced once stored,
+// with the bytes of the plan file; and the compact plan still gives every point.
+TEST(ScenarioLoader, ACompactPlanHandsOverAndGivesBackEveryPoint) {
+    const std::string linea = linea_con_curve(curve_lunghe);
+    caricato c;
+    c.m.compila_planimetria = 1;
+    osservatore_che_prende o;
+    memorizza_dati(c.m, da_testo("L_linea.txt", linea), da_testo("L_T-.txt", "[generale]\r\n"), &o);
+    const planimetria_metrica& p = c.m.planimetria;
+    ASSERT_TRUE(p.compatta);
+    EXPECT_TRUE(p.valori.empty());
+    ASSERT_EQ(p.ultimo_metro, 207000);
+    const auto atteso = piano_di_riferimento(p.ultimo_metro, curve_lunghe);
+
+    int32_t prossimo = 2;
+    int32_t diversi = 0;
+    for (const auto& i : o.intervalli) {
+        ASSERT_EQ(i.da, prossimo);
+        EXPECT_TRUE(i.annunciato) << i.da;
+        const size_t colonna = 10 * static_cast<size_t>(i.a - i.da);
+        for (int32_t t = i.da; t < i.a; ++t) {
+            const size_t k = 10 * static_cast<size_t>(t - i.da);
+            if (i.byte.compare(k, 10, reale_nel_file(atteso[t].first)) != 0 ||
+                i.byte.compare(colonna + k, 10, reale_nel_file(atteso[t].second)) != 0)
+                ++diversi;
+        }
+        prossimo = i.a;
+    }
+    EXPECT_EQ(prossimo, p.ultimo_metro - 1);
+    EXPECT_EQ(diversi, 0);
+
+    const planimetria_metrica d = p.materializzata();
+    ASSERT_FALSE(d.compatta);
+    for (int32_t t = 0; t <= p.ultimo_metro - 2; ++t)
+        if (d.valore(t, 0) != atteso[t].first || d.valore(t, 1) != atteso[t].second) ++diversi;
+    EXPECT_EQ(diversi, 0);
+    // Point by point, at both ends of every run and of the plan.
+    std::vector<int32_t> metri = {0, 1, 206999, 207000};
+    for (const tratto_piano& r : p.tratti) metri.insert(metri.end(), {r.da, r.a - 1});
+    EXPECT_GT(metri.size(), 20u);
+    for (int32_t t : metri) {
+        for (int col = 0; col < 2; ++col) {
+            EXPECT_EQ(p.tipo(t, col), d.tipo(t, col)) << t;
+            EXPECT_EQ(p.valore(t, col), d.valore(t, col)) << t;
+        }
+    }
+    EXPECT_EQ(d.tipo(1, 1), tipo_valore::intero);
+    EXPECT_EQ(d.tipo(206998, 0), tipo_valore::reale);
+    EXPECT_EQ(d.tipo(206999, 1), tipo_valore::vuoto);
 }
 
 TEST(ScenarioLoader, WithoutPlanCurvesAreIgnoredItems) {

@@ -82,9 +82,9 @@ constexpr size_t byte_cella = 15;
 
 // An element of the plan holds its value as a double; a 16-bit integer element
 // was stored from an int16 and so converts back exactly. A plan that was never
-// dimensioned gives no bytes.
-std::string serializza_piano(const modello& m) {
-    const planimetria_metrica& p = m.planimetria;
+// dimensioned gives no bytes; a compact one gets its arrays first.
+std::string serializza_piano(const planimetria_metrica& p) {
+    if (p.compatta) return serializza_piano(p.materializzata());
     if (!p.esiste()) return {};
     controlla_dimensioni(p);
     size_t totale = 0;
@@ -96,9 +96,13 @@ std::string serializza_piano(const modello& m) {
     return out;
 }
 
-void serializza_piano_a_blocchi(const modello& m, size_t blocco,
+std::string serializza_piano(const modello& m) {
+    return serializza_piano(m.planimetria);
+}
+
+void serializza_piano_a_blocchi(const planimetria_metrica& p, size_t blocco,
                                 const std::function<void(std::string_view)>& ricevi) {
-    const planimetria_metrica& p = m.planimetria;
+    if (p.compatta) return serializza_piano_a_blocchi(p.materializzata(), blocco, ricevi);
     if (!p.esiste()) return;
     controlla_dimensioni(p);
     if (blocco < 10) throw std::invalid_argument("plan blocks must hold at least 10 bytes");
@@ -110,11 +114,9 @@ void serializza_piano_a_blocchi(const modello& m, size_t blocco,
     }
 }
 
-char* serializza_elementi_piano(const planimetria_metrica& p, size_t da, size_t a, char* out) {
-    if (da > a || a > p.tipi.size() || a > p.valori.size())
-        throw std::out_of_range("plan elements outside the plan");
-    // Room for the widest element each: the loop never stops for space.
-    return elementi_piano(p, da, a, out, out + (a - da) * (2 + 8));
+void serializza_piano_a_blocchi(const modello& m, size_t blocco,
+                                const std::function<void(std::string_view)>& ricevi) {
+    serializza_piano_a_blocchi(m.planimetria, blocco, ricevi);
 }
 
 // The length of a text is a 16-bit field. Board texts, station names and the

@@ -185,6 +185,7 @@ esito_decodifica<planimetria_metrica> decodifica_piano(std::string_view dati) {
 }
 
 riassunto_piano riassumi_piano(const planimetria_metrica& p) {
+    if (p.compatta) return riassumi_piano(p.materializzata());
     riassunto_piano r;
     if (!p.esiste()) return r;
     r.metri = p.numero_metri();

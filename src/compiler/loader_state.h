@@ -36,7 +36,12 @@ struct stato_caricamento {
 
     int32_t riga_tabella_cartelli = 80;  // next board row
     int32_t indice_piano = 2;            // next plan point
+    ultimi_punti ultimi;                 // the two plan points before indice_piano
     osservatore_piano* osservatore = nullptr;
+    // Where the reals of metres [da_spazio, a_spazio) go, when the observer takes them.
+    char* spazio = nullptr;
+    int32_t da_spazio = 0;
+    int32_t a_spazio = 0;
     int32_t indice_pendenza = 0;
     int32_t pendenza_precedente = 0;
     int32_t indice_velocita = 0;

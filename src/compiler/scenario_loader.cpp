@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <string>
 
+#include "common/byte_encoding.h"
 #include "common/rounding.h"
 #include "compiler/loader_state.h"
+#include "compiler/plan_progress.h"
 #include "compiler/recorders.h"
 
 namespace binario {
@@ -127,56 +129,62 @@ void pendenza(stato_caricamento& s) {
     s.pendenza_precedente = g;
 }
 
-// Computes plan points da to a - 1 (2 <= da, a <= the plan's last metre + 1), each
-// from the two before it: with (dx, dy) = point(t-1) - point(t-2),
-// point(t) = point(t-1) + (dx + c*dy, dy - c*dx), or point(t-1) + (dx, dy) when
-// c = 0. The last two points ride in registers; the operations and their order are
-// those of the formula, so each value is the one the formula gives in IEEE double.
-void calcola_punti(planimetria_metrica& piano, int32_t da, int32_t a, double c) {
-    if (a <= da) return;
-    double* x = piano.valori.data() + piano.indice(0, 0);
-    double* y = piano.valori.data() + piano.indice(0, 1);
-    double x0 = x[da - 2], x1 = x[da - 1];
-    double y0 = y[da - 2], y1 = y[da - 1];
-    if (c == 0.0) {
-        for (int32_t t = da; t < a; ++t) {
-            const double dx = x1 - x0;
-            const double dy = y1 - y0;
-            x0 = x1;
-            y0 = y1;
-            x1 = x1 + dx;
-            y1 = y1 + dy;
-            x[t] = x1;
-            y[t] = y1;
-        }
-    } else {
-        for (int32_t t = da; t < a; ++t) {
-            const double dx = x1 - x0;
-            const double dy = y1 - y0;
-            x0 = x1;
-            y0 = y1;
-            x1 = x1 + (dx + c * dy);
-            y1 = y1 + (dy - c * dx);
-            x[t] = x1;
-            y[t] = y1;
-        }
-    }
-    tipo_valore* tipi = piano.tipi.data();
-    std::fill(tipi + piano.indice(da, 0), tipi + piano.indice(a, 0), tipo_valore::reale);
-    std::fill(tipi + piano.indice(da, 1), tipi + piano.indice(a, 1), tipo_valore::reale);
-}
-
 // The observer hears of final points each time the plan passes a multiple of this:
 // often enough to write the first points while the rest is computed, seldom
 // enough to cost nothing.
 constexpr int32_t passo_annuncio = 1 << 14;
+
+// Stores the plan file's bytes of reals [da, a) of a compact plan in the space the
+// observer gave for them, while computing them.
+void calcola_in_spazio(stato_caricamento& s, int32_t da, int32_t a, double c) {
+    char* x = s.spazio + static_cast<size_t>(da - s.da_spazio) * byte_elemento_reale;
+    char* y = x + static_cast<size_t>(s.a_spazio - s.da_spazio) * byte_elemento_reale;
+    constexpr auto reale = static_cast<uint16_t>(tipo_valore::reale);
+    passi_piano(s.ultimi, da, a, c, [&x, &y](int32_t, double vx, double vy) {
+        x = metti_f64(metti_u16(x, reale), vx);
+        y = metti_f64(metti_u16(y, reale), vy);
+    });
+}
+
+// Computes plan points da to a - 1 (2 <= da, a <= the plan's last metre + 1, no
+// multiple of passo_annuncio strictly between them) from the two before them.
+// A plan with arrays stores them there; a compact plan records the run, and the
+// reals go to the observer's space.
+void calcola_punti(stato_caricamento& s, int32_t da, int32_t a, double c) {
+    planimetria_metrica& piano = s.m.planimetria;
+    if (a <= da) return;
+    if (!piano.compatta) {
+        double* x = piano.valori.data() + piano.indice(0, 0);
+        double* y = piano.valori.data() + piano.indice(0, 1);
+        passi_piano(s.ultimi, da, a, c, [x, y](int32_t t, double vx, double vy) {
+            x[t] = vx;
+            y[t] = vy;
+        });
+        tipo_valore* tipi = piano.tipi.data();
+        std::fill(tipi + piano.indice(da, 0), tipi + piano.indice(a, 0), tipo_valore::reale);
+        std::fill(tipi + piano.indice(da, 1), tipi + piano.indice(a, 1), tipo_valore::reale);
+        return;
+    }
+    piano.aggiungi_tratto({da, a, c, s.ultimi});
+    // The observer's space ends at the last metre but one: reals past it, which only
+    // a curve run past the end gives, are recorded in the run alone.
+    const int32_t fine_file = piano.ultimo_metro - 1;
+    if (da >= s.a_spazio && da < fine_file) {
+        s.da_spazio = da;
+        s.a_spazio = std::min((da / passo_annuncio + 1) * passo_annuncio, fine_file);
+        s.spazio = s.osservatore->spazio_reali(s.da_spazio, s.a_spazio);
+    }
+    const int32_t fine = s.spazio != nullptr && da < s.a_spazio ? std::min(a, s.a_spazio) : da;
+    if (fine > da) calcola_in_spazio(s, da, fine, c);
+    passi_piano(s.ultimi, fine, a, c, [](int32_t, double, double) {});
+}
 
 // Computes points up to a - 1 from the plan index on.
 void estendi_piano(stato_caricamento& s, int32_t a, double c) {
     while (s.indice_piano < a) {
         const int32_t segno = (s.indice_piano / passo_annuncio + 1) * passo_annuncio;
         const int32_t fine = std::min(a, segno);
-        calcola_punti(s.m.planimetria, s.indice_piano, fine, c);
+        calcola_punti(s, s.indice_piano, fine, c);
         s.indice_piano = fine;
         if (fine == segno && s.osservatore != nullptr)
             s.osservatore->punti_pronti(s.m.planimetria, fine);
@@ -342,10 +350,15 @@ void carica_linea(stato_caricamento& s, const sorgente& linea) {
     s.indice_pendenza = 0;
     s.indice_piano = 2;
     if (m.compila_planimetria != 0) {
+        // The length is final: an observer that writes the reals as they come may
+        // take them, and the plan then keeps only how to compute them again.
+        if (s.osservatore != nullptr && s.osservatore->prende_i_reali(m.lunghezza_estesa))
+            m.planimetria.dimensiona(m.lunghezza_estesa, true);
         m.planimetria.assegna_intero(0, 0, 0);
         m.planimetria.assegna_intero(0, 1, 0);
         m.planimetria.assegna_intero(1, 0, 0);
         m.planimetria.assegna_intero(1, 1, 1);
+        s.ultimi = {0.0, 0.0, 0.0, 1.0};
     }
     sezione_profili(s);
     fine_file_linea(s);

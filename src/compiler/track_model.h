@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/large_array.h"
+#include "compiler/track_plan.h"
 
 namespace binario {
 
@@ -46,35 +46,6 @@ struct voce {
     uint8_t ottetto3 = 0;
     uint8_t ottetto4 = 0;
     int32_t codice = 0;
-};
-
-// Type tags of the plan's tagged values, as they appear in the plan file.
-// In memory a tag takes one byte; the file gives it two.
-enum class tipo_valore : uint8_t { vuoto = 0, intero = 2, reale = 5 };
-
-// The per-metre track plan: (0 to lunghezza_estesa) x (x, y) tagged values.
-// Stored as two flat arrays (tags and values) so that a million points cost
-// no allocation each; a 16-bit integer value is held exactly in the double.
-// Both arrays start all zero, which is an empty element of value 0.
-struct planimetria_metrica {
-    int32_t ultimo_metro = -1;  // lunghezza_estesa once dimensioned
-    vettore_zerato<tipo_valore> tipi;
-    vettore_zerato<double> valori;
-
-    bool esiste() const { return ultimo_metro >= 0; }
-    size_t numero_metri() const { return static_cast<size_t>(ultimo_metro + 1); }
-    // c = 0 for x, 1 for y; the x column comes first, as in the file.
-    size_t indice(int32_t metro, int c) const {
-        return static_cast<size_t>(c) * numero_metri() + static_cast<size_t>(metro);
-    }
-    bool contiene(int64_t metro) const { return metro >= 0 && metro <= ultimo_metro; }
-
-    void dimensiona(int32_t lunghezza_estesa);
-    void cancella();
-    void assegna_intero(int32_t metro, int c, int16_t v);
-    void assegna_reale(int32_t metro, int c, double v);
-    tipo_valore tipo(int32_t metro, int c) const { return tipi[indice(metro, c)]; }
-    double valore(int32_t metro, int c) const { return valori[indice(metro, c)]; }
 };
 
 // One fault or warning found while compiling, in the order found.

@@ -8,12 +8,12 @@
 #include <system_error>
 #include <utility>
 
-#include "compiler/compiled_files.h"
+#include "common/byte_encoding.h"
 
 namespace binario {
 namespace {
 
-constexpr long byte_reale = 2 + 8;
+constexpr long byte_reale = byte_elemento_reale;
 constexpr long byte_testa = 2 * (2 + 2);  // metres 0 and 1: integers
 constexpr long byte_coda = 2 * 2;         // the last two metres: empty
 
@@ -22,8 +22,8 @@ constexpr long byte_coda = 2 * 2;         // the last two metres: empty
 // third longer with one).
 constexpr int32_t metri_minimi = 1 << 17;
 
-// Serialised ranges waiting for the worker, at most: a loader ahead of the disk
-// waits rather than hold more.
+// Ranges waiting for the worker, at most: a loader ahead of the disk waits rather
+// than hold more.
 constexpr size_t coda_massima = 8;
 
 // Where the elements of the usual shape lie, for a plan whose last metre is L:
@@ -33,30 +33,6 @@ long byte_colonna(int32_t L) {
 }
 long posizione_reale(int32_t L, int c, int32_t metro) {
     return c * byte_colonna(L) + byte_testa + (static_cast<long>(metro) - 2) * byte_reale;
-}
-
-// True when every tag of [tipi, tipi + n) is a real: eight at a time.
-bool tutti_reali(const tipo_valore* tipi, size_t n) {
-    static_assert(sizeof(tipo_valore) == 1);
-    constexpr uint64_t otto_reali =
-        0x0101010101010101ull * static_cast<uint8_t>(tipo_valore::reale);
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t otto = 0;
-        std::memcpy(&otto, tipi + i, sizeof otto);
-        if (otto != otto_reali) return false;
-    }
-    for (; i < n; ++i)
-        if (tipi[i] != tipo_valore::reale) return false;
-    return true;
-}
-
-// Serialises metres [da, a) of column c into out; false when one of them is not a
-// real, so that the bytes would not lie where the usual shape puts them.
-bool serializza_reali(const planimetria_metrica& p, int c, int32_t da, int32_t a, char* out) {
-    if (!tutti_reali(p.tipi.data() + p.indice(da, c), static_cast<size_t>(a - da))) return false;
-    serializza_elementi_piano(p, p.indice(da, c), p.indice(a, c), out);
-    return true;
 }
 
 }  // namespace
@@ -69,72 +45,72 @@ scrittura_piano_anticipata::~scrittura_piano_anticipata() {
     chiudi_e_rimuovi();
 }
 
-void scrittura_piano_anticipata::punti_pronti(const planimetria_metrica& piano, int32_t fino) {
-    if (rifiutato_) return;
-    if (piano_ == nullptr) {
-        // The first announcement: the plan is dimensioned and seeded.
-        piano_ = &piano;
-        if (piano.ultimo_metro < metri_minimi) {
-            rifiutato_ = true;
-            return;
-        }
-        temporaneo_ = nome_temporaneo(percorso_);
-        fd_ = ops_.open_new(temporaneo_.c_str());
-        if (fd_ < 0) {
-            temporaneo_.clear();
-            rifiutato_ = true;
-            return;
-        }
-        try {
-            lavoratore_ = std::thread(&scrittura_piano_anticipata::lavora, this);
-        } catch (const std::system_error&) {
-            rifiutato_ = true;
-            chiudi_e_rimuovi();
-            return;
-        }
-        separa_processori();
+bool scrittura_piano_anticipata::prende_i_reali(int32_t ultimo_metro) {
+    if (ultimo_metro < metri_minimi || ultimo_metro_ >= 0) return false;
+    temporaneo_ = nome_temporaneo(percorso_);
+    fd_ = ops_.open_new(temporaneo_.c_str());
+    if (fd_ < 0) {
+        temporaneo_.clear();
+        return false;
     }
-    if (&piano != piano_ || !serializza_fino(fino)) rifiutato_ = true;
+    try {
+        lavoratore_ = std::thread(&scrittura_piano_anticipata::lavora, this);
+    } catch (const std::system_error&) {
+        chiudi_e_rimuovi();
+        return false;
+    }
+    separa_processori();
+    ultimo_metro_ = ultimo_metro;
+    return true;
 }
 
-// Takes the points from where the last call stopped up to metre fino - 1 (at most
-// the last real, lunghezza - 2), serialises them while the values are still in the
-// processor's cache, and hands the range to the worker. The x column is always
-// serialised here; the y column is left to the worker, unless the worker is behind
-// (two ranges are waiting besides the one it writes) or this is the last range:
-// then the worker would finish last, and the loader's thread takes both.
-bool scrittura_piano_anticipata::serializza_fino(int32_t fino, bool ultima) {
-    const planimetria_metrica& p = *piano_;
-    const int32_t a = std::min(fino, p.ultimo_metro - 1);
-    if (a <= serializzati_) return true;
+// The loader asks for the ranges one after the other, each once the one before is
+// final. It waits here while the queue is full. After a failure it gets no space:
+// it then computes the reals without storing them, and the plan is written the
+// ordinary way.
+char* scrittura_piano_anticipata::spazio_reali(int32_t da, int32_t a) {
+    if (rifiutato_ || ultimo_metro_ < 0 || in_corso_ || da != consegnati_ || a <= da ||
+        a > ultimo_metro_ - 1) {
+        rifiutato_ = true;
+        return nullptr;
+    }
     lavoro l;
-    l.da = serializzati_;
+    l.da = da;
     l.a = a;
-    bool entrambe = ultima;
     {
         std::unique_lock<std::mutex> lk(mutex_);
         segnale_.wait(lk, [this] { return fallito_ || coda_.size() < coda_massima; });
-        if (fallito_) return false;
-        if (coda_.size() >= 2) entrambe = true;
+        if (fallito_) {
+            rifiutato_ = true;
+            return nullptr;
+        }
         if (!liberi_.empty()) {
             l.byte = std::move(liberi_.back());
             liberi_.pop_back();
         }
     }
-    const size_t colonna = l.colonna();
-    if (l.byte.capacita < 2 * colonna) {
-        l.byte.dati = std::make_unique_for_overwrite<char[]>(2 * colonna);
-        l.byte.capacita = 2 * colonna;
+    const size_t byte = 2 * l.colonna();
+    if (l.byte.capacita < byte) {
+        l.byte.dati = std::make_unique_for_overwrite<char[]>(byte);
+        l.byte.capacita = byte;
     }
-    char* out = l.byte.dati.get();
-    if (!serializza_reali(p, 0, l.da, a, out)) return false;
-    if (entrambe) {
-        if (!serializza_reali(p, 1, l.da, a, out + colonna)) return false;
-        l.y_serializzata = true;
+    in_corso_ = std::move(l);
+    return in_corso_->byte.dati.get();
+}
+
+// Hands the range being filled to the worker once every real of it is final.
+void scrittura_piano_anticipata::punti_pronti(const planimetria_metrica& piano, int32_t fino) {
+    if (rifiutato_ || ultimo_metro_ < 0) return;
+    if (piano_ == nullptr) piano_ = &piano;
+    if (&piano != piano_ || !piano.compatta) {
+        rifiutato_ = true;
+        return;
     }
-    serializzati_ = a;
-    consegna(std::move(l));
-    return true;
+    if (in_corso_ && fino >= in_corso_->a) {
+        consegnati_ = in_corso_->a;
+        consegna(std::move(*in_corso_));
+        in_corso_.reset();
+    }
 }
 
 void scrittura_piano_anticipata::consegna(lavoro l) {
@@ -175,36 +151,32 @@ void scrittura_piano_anticipata::lavora() {
     }
 }
 
-// Serialises the y columns still to do and writes each column of the ranges
-// with one call.
+// Writes each column of the ranges with one call.
 bool scrittura_piano_anticipata::scrivi(std::vector<lavoro>& lotto) {
-    const int32_t L = piano_->ultimo_metro;
     std::vector<iovec> x, y;
     for (lavoro& l : lotto) {
         const size_t colonna = l.colonna();
         char* dati = l.byte.dati.get();
-        if (!l.y_serializzata && !serializza_reali(*piano_, 1, l.da, l.a, dati + colonna))
-            return false;
         x.push_back({dati, colonna});
         y.push_back({dati + colonna, colonna});
     }
     const int32_t da = lotto.front().da;
-    return scrivi_in_posizione(ops_, fd_, std::move(x), posizione_reale(L, 0, da)) == 0 &&
-           scrivi_in_posizione(ops_, fd_, std::move(y), posizione_reale(L, 1, da)) == 0;
+    return scrivi_in_posizione(ops_, fd_, std::move(x), posizione_reale(ultimo_metro_, 0, da)) ==
+               0 &&
+           scrivi_in_posizione(ops_, fd_, std::move(y), posizione_reale(ultimo_metro_, 1, da)) == 0;
 }
 
 // The integers of metres 0 and 1 and the empty last two metres of each column.
-bool scrittura_piano_anticipata::scrivi_estremi() {
-    const planimetria_metrica& p = *piano_;
-    const int32_t L = p.ultimo_metro;
+bool scrittura_piano_anticipata::scrivi_estremi(const planimetria_metrica& p) {
+    const int32_t L = ultimo_metro_;
+    constexpr auto intero = static_cast<uint16_t>(tipo_valore::intero);
+    constexpr auto vuoto = static_cast<uint16_t>(tipo_valore::vuoto);
     for (int c = 0; c < 2; ++c) {
-        if (p.tipo(0, c) != tipo_valore::intero || p.tipo(1, c) != tipo_valore::intero ||
-            p.tipo(L - 1, c) != tipo_valore::vuoto || p.tipo(L, c) != tipo_valore::vuoto)
-            return false;
         char testa[byte_testa];
+        metti_i16(metti_u16(metti_i16(metti_u16(testa, intero), p.semi[0][c]), intero),
+                  p.semi[1][c]);
         char coda[byte_coda];
-        serializza_elementi_piano(p, p.indice(0, c), p.indice(2, c), testa);
-        serializza_elementi_piano(p, p.indice(L - 1, c), p.indice(L - 1, c) + 2, coda);
+        metti_u16(metti_u16(coda, vuoto), vuoto);
         if (scrivi_in_posizione(ops_, fd_, {{testa, sizeof testa}}, c * byte_colonna(L)) != 0 ||
             scrivi_in_posizione(ops_, fd_, {{coda, sizeof coda}}, posizione_reale(L, c, L - 1)) !=
                 0)
@@ -213,9 +185,13 @@ bool scrittura_piano_anticipata::scrivi_estremi() {
     return true;
 }
 
+// The file holds the usual shape when the plan is seeded, its reals end at the
+// last metre but one, and every range of them has been handed over.
 std::optional<std::string> scrittura_piano_anticipata::completa(const planimetria_metrica& piano) {
-    bool pieno = !rifiutato_ && lavoratore_.joinable() && &piano == piano_ &&
-                 serializza_fino(piano.ultimo_metro + 1, true);
+    bool pieno = !rifiutato_ && lavoratore_.joinable() && &piano == piano_ && piano.compatta &&
+                 piano.ultimo_metro == ultimo_metro_ && piano.seminata &&
+                 piano.reali_fino == ultimo_metro_ - 1 && !in_corso_ &&
+                 consegnati_ == ultimo_metro_ - 1;
     {
         std::lock_guard<std::mutex> lk(mutex_);
         finito_ = true;
@@ -224,8 +200,7 @@ std::optional<std::string> scrittura_piano_anticipata::completa(const planimetri
     segnale_.notify_all();
     if (lavoratore_.joinable()) lavoratore_.join();
     riunisci_processori();
-    // Every real of metres 2 to L - 2 must have been written.
-    pieno = pieno && !fallito_ && serializzati_ == piano.ultimo_metro - 1 && scrivi_estremi();
+    pieno = pieno && !fallito_ && scrivi_estremi(piano);
     if (!pieno) {
         chiudi_e_rimuovi();
         return std::nullopt;

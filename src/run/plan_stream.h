@@ -1,11 +1,12 @@
 // Writing the plan file while the loader is still computing the plan.
 //
 // A long line's plan file is most of what a compile writes (20 MB at 1000 km),
-// and computing its points is most of the compile's work. Each range of points
-// the loader reports final is taken at once: the loader's thread serialises its
-// x column, a worker thread its y column, and the worker writes both into a
-// temporary file at their places, so that the writing overlaps the computing.
-// Short plans are written the ordinary way, after the load.
+// and computing its points is most of the compile's work. The writer takes the
+// reals as they are computed: the loader stores each one's file bytes straight
+// into a buffer the writer gives it, a range of points at a time, and a worker
+// thread writes each range that is final into a temporary file at its place, so
+// that the writing overlaps the computing. The plan itself is then kept compact,
+// without its points. Short plans are written the ordinary way, after the load.
 //
 // The places follow from the usual shape of a compiled plan: integers at metres
 // 0 and 1, reals from metre 2 to the last metre but two, the last two empty.
@@ -42,6 +43,8 @@ class scrittura_piano_anticipata final : public osservatore_piano {
     scrittura_piano_anticipata(const scrittura_piano_anticipata&) = delete;
     scrittura_piano_anticipata& operator=(const scrittura_piano_anticipata&) = delete;
 
+    bool prende_i_reali(int32_t ultimo_metro) override;
+    char* spazio_reali(int32_t da, int32_t a) override;
     void punti_pronti(const planimetria_metrica& piano, int32_t fino) override;
 
     // Once the plan is complete: finishes the temporary and returns its name when
@@ -52,25 +55,24 @@ class scrittura_piano_anticipata final : public osservatore_piano {
     const std::string& percorso() const { return percorso_; }
 
   private:
-    // Both columns of metres [da, a), serialised: the x part, then the y part.
-    // Buffers are not zeroed: every byte is serialised before it is written.
+    // Not zeroed: the loader stores every byte before it is written.
     struct memoria {
         std::unique_ptr<char[]> dati;
         size_t capacita = 0;
     };
+    // The reals of metres [da, a) as the file holds them: the x column's, then
+    // the y column's.
     struct lavoro {
         int32_t da = 0;
         int32_t a = 0;
         memoria byte;
-        bool y_serializzata = false;
-        size_t colonna() const { return static_cast<size_t>(a - da) * (2 + 8); }
+        size_t colonna() const { return static_cast<size_t>(a - da) * byte_elemento_reale; }
     };
 
-    bool serializza_fino(int32_t fino, bool ultima = false);
     void consegna(lavoro l);
     void lavora();
     bool scrivi(std::vector<lavoro>& lotto);
-    bool scrivi_estremi();
+    bool scrivi_estremi(const planimetria_metrica& piano);
     void ferma_lavoratore();
     void separa_processori();
     void riunisci_processori();
@@ -81,9 +83,11 @@ class scrittura_piano_anticipata final : public osservatore_piano {
     std::string temporaneo_;
     int fd_ = -1;
 
-    // The loader's side: the plan and how far it has been serialised.
+    // The loader's side.
+    int32_t ultimo_metro_ = -1;                   // the plan's, once its reals are taken
     const planimetria_metrica* piano_ = nullptr;  // set by the first announcement
-    int32_t serializzati_ = 2;
+    std::optional<lavoro> in_corso_;              // the range the loader is filling
+    int32_t consegnati_ = 2;                      // reals [2, consegnati_) are queued
     bool rifiutato_ = false;  // the plan is not of the usual shape, or writing failed
 
     // Shared with the worker, under mutex_.
