@@ -12,9 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "common/byte_encoding.h"
 #include "compiler/compile_driver.h"
 #include "compiler/compiled_files.h"
 #include "compiler/compiled_reader.h"
+#include "compiler/plan_progress.h"
 #include "formats/item_reader.h"
 
 namespace binario::fuzz {
@@ -373,6 +375,72 @@ sorgente da_testo(const char* nome, std::string_view testo, bool presente) {
     return s;
 }
 
+// Takes the reals as the loader computes them, as the streamed plan writer does,
+// and keeps each range's bytes.
+struct osservatore_in_memoria : osservatore_piano {
+    struct intervallo {
+        int32_t da, a;
+        std::string byte;
+        bool pronto = false;
+    };
+    std::vector<intervallo> intervalli;
+    bool prende_i_reali(int32_t) override { return true; }
+    char* spazio_reali(int32_t da, int32_t a) override {
+        intervalli.push_back(
+            {da, a, std::string(2 * byte_elemento_reale * static_cast<size_t>(a - da), '\0')});
+        return intervalli.back().byte.data();
+    }
+    void punti_pronti(const planimetria_metrica&, int32_t fino) override {
+        for (intervallo& i : intervalli)
+            if (i.a <= fino) i.pronto = true;
+    }
+};
+
+std::string reale_nel_file(double v) {
+    char b[byte_elemento_reale];
+    metti_f64(metti_u16(b, static_cast<uint16_t>(tipo_valore::reale)), v);
+    return std::string(b, sizeof b);
+}
+
+// The same sources compiled with an observer that takes the reals: the compact plan
+// gives the file of the plan kept whole, the rest of the compile is the same, and
+// every range the observer was told is final holds the file's bytes of its reals.
+std::string confronta_compatta(const compilato& intero, const sorgente& linea,
+                               const sorgente& treno) {
+    modello m;
+    m.linea = intero.m.linea;
+    m.treno = intero.m.treno;
+    osservatore_in_memoria o;
+    esito_compilazione esito;
+    try {
+        esito = compila_modello(m, 1, linea, treno, &o);
+    } catch (const std::exception& e) {
+        return std::string("compact plan: the compile threw: ") + e.what();
+    }
+    if (!m.planimetria.compatta) return "compact plan: the observer's plan is not compact";
+    if (m.errore_numero != intero.m.errore_numero ||
+        m.errore_progressiva != intero.m.errore_progressiva ||
+        esito.fermato != intero.esito.fermato || serializza_celle(m) != intero.celle)
+        return "compact plan: the compile ends otherwise than with the plan kept whole";
+    if (serializza_piano(m) != intero.piano)
+        return "compact plan: its file differs from the plan kept whole";
+    const planimetria_metrica& p = intero.m.planimetria;
+    for (const auto& i : o.intervalli) {
+        if (!i.pronto) continue;
+        const size_t colonna = byte_elemento_reale * static_cast<size_t>(i.a - i.da);
+        for (int32_t t = i.da; t < i.a; ++t) {
+            const size_t k = byte_elemento_reale * static_cast<size_t>(t - i.da);
+            for (int c = 0; c < 2; ++c)
+                if (!p.contiene(t) || p.tipo(t, c) != tipo_valore::reale ||
+                    i.byte.compare(c * colonna + k, byte_elemento_reale,
+                                   reale_nel_file(p.valore(t, c))) != 0)
+                    return "compact plan: the observer's bytes of metre " + numero(t) +
+                           " differ from the plan kept whole";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string prova_compilazione(std::string_view dati) {
@@ -384,6 +452,8 @@ std::string prova_compilazione(std::string_view dati) {
     if (auto e = compila(*con_piano, linea, treno, 1); !e.empty()) return e;
     // Keep the bytes, free the plan before the second compile.
     const compilato& a = *con_piano;
+    if (a.m.planimetria.esiste())
+        if (auto e = confronta_compatta(a, linea, treno); !e.empty()) return e;
     auto senza_piano = std::make_unique<compilato>();
     if (auto e = compila(*senza_piano, linea, treno, 0); !e.empty()) return e;
     const compilato& b = *senza_piano;
