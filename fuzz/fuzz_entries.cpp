@@ -417,7 +417,10 @@ std::string confronta_compatta(const compilato& intero, const sorgente& linea,
     } catch (const std::exception& e) {
         return std::string("compact plan: the compile threw: ") + e.what();
     }
-    if (!m.planimetria.compatta) return "compact plan: the observer's plan is not compact";
+    // The reals are taken when the line's length is final, before the plan is seeded;
+    // a load stopped before that leaves the plan as dimensioned, all empty.
+    if (!m.planimetria.compatta && intero.m.planimetria.tipo(0, 0) != tipo_valore::vuoto)
+        return "compact plan: a seeded plan is not compact";
     if (m.errore_numero != intero.m.errore_numero ||
         m.errore_progressiva != intero.m.errore_progressiva ||
         esito.fermato != intero.esito.fermato || serializza_celle(m) != intero.celle)
