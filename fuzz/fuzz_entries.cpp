@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "common/byte_encoding.h"
 #include "compiler/compile_driver.h"
 #include "compiler/compiled_files.h"
 #include "compiler/compiled_reader.h"
@@ -398,7 +397,7 @@ struct osservatore_in_memoria : osservatore_piano {
 
 std::string reale_nel_file(double v) {
     char b[byte_elemento_reale];
-    metti_f64(metti_u16(b, static_cast<uint16_t>(tipo_valore::reale)), v);
+    metti_elemento_reale(b, v);
     return std::string(b, sizeof b);
 }
 

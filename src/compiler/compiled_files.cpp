@@ -57,9 +57,8 @@ char* elementi_piano(const planimetria_metrica& p, size_t& i, size_t elementi, c
         const tipo_valore t = tipi[k];
         const size_t spazio = static_cast<size_t>(fine - out);
         if (t == tipo_valore::reale) {
-            if (spazio < 2 + 8) break;
-            out = metti_u16(out, static_cast<uint16_t>(t));
-            out = metti_f64(out, valori[k]);
+            if (spazio < byte_elemento_reale) break;
+            out = metti_elemento_reale(out, valori[k]);
         } else if (t == tipo_valore::intero) {
             if (spazio < 2 + 2) break;
             out = metti_u16(out, static_cast<uint16_t>(t));

@@ -8,9 +8,6 @@
 
 namespace binario {
 
-// The bytes of one real element of the plan file: its tag and its double.
-constexpr int byte_elemento_reale = 2 + 8;
-
 class osservatore_piano {
   public:
     virtual ~osservatore_piano() = default;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "common/byte_encoding.h"
 #include "common/rounding.h"
 #include "compiler/loader_state.h"
 #include "compiler/plan_progress.h"
@@ -139,10 +138,9 @@ constexpr int32_t passo_annuncio = 1 << 14;
 void calcola_in_spazio(stato_caricamento& s, int32_t da, int32_t a, double c) {
     char* x = s.spazio + static_cast<size_t>(da - s.da_spazio) * byte_elemento_reale;
     char* y = x + static_cast<size_t>(s.a_spazio - s.da_spazio) * byte_elemento_reale;
-    constexpr auto reale = static_cast<uint16_t>(tipo_valore::reale);
     passi_piano(s.ultimi, da, a, c, [&x, &y](int32_t, double vx, double vy) {
-        x = metti_f64(metti_u16(x, reale), vx);
-        y = metti_f64(metti_u16(y, reale), vy);
+        x = metti_elemento_reale(x, vx);
+        y = metti_elemento_reale(y, vy);
     });
 }
 

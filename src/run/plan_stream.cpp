@@ -13,7 +13,6 @@
 namespace binario {
 namespace {
 
-constexpr long byte_reale = byte_elemento_reale;
 constexpr long byte_testa = 2 * (2 + 2);  // metres 0 and 1: integers
 constexpr long byte_coda = 2 * 2;         // the last two metres: empty
 
@@ -29,10 +28,10 @@ constexpr size_t coda_massima = 8;
 // Where the elements of the usual shape lie, for a plan whose last metre is L:
 // each column is byte_testa + (L - 3) reals + byte_coda.
 long byte_colonna(int32_t L) {
-    return byte_testa + (static_cast<long>(L) - 3) * byte_reale + byte_coda;
+    return byte_testa + (static_cast<long>(L) - 3) * byte_elemento_reale + byte_coda;
 }
 long posizione_reale(int32_t L, int c, int32_t metro) {
-    return c * byte_colonna(L) + byte_testa + (static_cast<long>(metro) - 2) * byte_reale;
+    return c * byte_colonna(L) + byte_testa + (static_cast<long>(metro) - 2) * byte_elemento_reale;
 }
 
 }  // namespace
