@@ -45,11 +45,10 @@ void controlla_dimensioni(const planimetria_metrica& p) {
         throw std::logic_error("plan arrays do not match its dimension");
 }
 
-// Serialises elements from `i` up to `elementi` into [out, fine) while the next
-// whole element fits; returns the end of what was written and leaves `i` at the
-// next element.
-char* elementi_piano(const planimetria_metrica& p, size_t& i, size_t elementi, char* out,
-                     const char* fine) {
+// Serialises elements from `i` on into [out, fine) while the next whole element
+// fits; returns the end of what was written and leaves `i` at the next element.
+char* elementi_piano(const planimetria_metrica& p, size_t& i, char* out, const char* fine) {
+    const size_t elementi = p.tipi.size();
     const tipo_valore* tipi = p.tipi.data();
     const double* valori = p.valori.data();
     size_t k = i;  // a local index: the stores through `out` cannot alias it
@@ -91,7 +90,7 @@ std::string serializza_piano(const planimetria_metrica& p) {
 
     std::string out(totale, '\0');
     size_t i = 0;
-    elementi_piano(p, i, p.tipi.size(), out.data(), out.data() + out.size());
+    elementi_piano(p, i, out.data(), out.data() + out.size());
     return out;
 }
 
@@ -108,7 +107,7 @@ void serializza_piano_a_blocchi(const planimetria_metrica& p, size_t blocco,
     // Not zeroed: each block hands over only the bytes just serialised.
     const auto buffer = std::make_unique_for_overwrite<char[]>(blocco);
     for (size_t i = 0; i < p.tipi.size();) {
-        const char* fine = elementi_piano(p, i, p.tipi.size(), buffer.get(), buffer.get() + blocco);
+        const char* fine = elementi_piano(p, i, buffer.get(), buffer.get() + blocco);
         ricevi(std::string_view(buffer.get(), static_cast<size_t>(fine - buffer.get())));
     }
 }
