@@ -286,9 +286,9 @@ int64_t progressiva_evento(size_t i) {
 
 contenuto leggi_contenuto(const scenario_disegnabile& s) {
     contenuto c;
-    c.linea = s.tabella[85].testo;
-    c.treno = s.tabella[86].testo;
-    c.lunghezza = std::max<int64_t>(0, s.tabella[84].valore2);
+    c.linea = s.tabella[riga_linea].testo;
+    c.treno = s.tabella[riga_treno].testo;
+    c.lunghezza = std::max<int64_t>(0, s.tabella[riga_valori_generali].valore2);
 
     // Stations fill the rows from 1 upward; direction-board texts fill them from 80
     // downward, and the cells name those rows.

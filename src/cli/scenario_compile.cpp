@@ -90,9 +90,9 @@ std::string nome_valido(const std::string& nome, const char* cosa, const char* o
 
 // Why the code-stamping step stopped, in the words of the model it found.
 std::string spiegazione_arresto(const modello& m, int32_t numero) {
-    const voce& riga_linea = m.tabella[85];
+    const voce& riga_linea = m.tabella[binario::riga_linea];
     const cella& prima = m.celle.at(1);
-    if (numero == 1250) {
+    if (numero == errore_timbro_presente) {
         if (riga_linea.intero1 != 0)
             return "table row 85 already holds intero1 = " + std::to_string(riga_linea.intero1) +
                    ", the slot of the marker 610";

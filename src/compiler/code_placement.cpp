@@ -9,13 +9,6 @@ namespace binario {
 
 namespace {
 
-constexpr uint8_t evento_segnale = 1;
-constexpr uint8_t evento_fine = 2;
-constexpr uint8_t evento_inizio = 3;
-constexpr uint8_t evento_avviso = 4;
-constexpr uint8_t evento_codice = 12;
-constexpr int16_t codice_normale = 180;
-
 // The pass over one model. Every cell index it uses lies in 0..ultima.
 class passata {
   public:
@@ -28,9 +21,9 @@ class passata {
         const int64_t limite = std::min<int64_t>(int64_t{m_.ultima_cella} - 2, ultima_);
         for (int64_t i = 1; i <= limite; ++i) {
             const uint8_t e = casella(i).evento;
-            if (e == evento_avviso) {
+            if (e == evento_avviso_rallentamento) {
                 prima_dei_segnali(i);
-            } else if (e == evento_inizio) {
+            } else if (e == evento_inizio_rallentamento) {
                 rallentamento(i);
             }
         }
@@ -43,7 +36,7 @@ class passata {
         casella(c).evento = evento_codice;
         casella(c).dato1 = codice_normale;
     }
-    static int32_t metri(int64_t c) { return static_cast<int32_t>(c * 50); }
+    static int32_t metri(int64_t c) { return static_cast<int32_t>(inizio_cella(c)); }
     static std::string testo(int64_t v) { return std::to_string(v); }
 
     // Rule A: code marks before the signals up to 20 cells before a warning board.
@@ -61,7 +54,7 @@ class passata {
             } else if (casella(d - 2).evento == evento_codice) {
                 casella(d - 2).dato1 = minimo(codice_normale, casella(d - 2).dato1);
             } else {
-                registra_errore(m_, 11, metri(d),
+                registra_errore(m_, errore_codice_segnale, metri(d),
                                 "signal in cell " + testo(d) +
                                     " before the warning board in cell " + testo(i) + ": cells " +
                                     testo(d - 1) + " and " + testo(d - 2) + " are taken");
@@ -98,7 +91,7 @@ class passata {
                 }
             }
             if (!fatto) {
-                registra_errore(m_, 12, metri(i),
+                registra_errore(m_, errore_codice_inizio_rallentamento, metri(i),
                                 "slowdown start in cell " + testo(i) + ": cells " +
                                     testo(i - f.primo) + " to " + testo(i - f.primo - 2) +
                                     " are all taken");
@@ -127,12 +120,12 @@ class passata {
                     s = -1;
                 } else {
                     // s stays at 8: no further mark inside this slowdown.
-                    registra_errore(m_, 13, metri(k),
+                    registra_errore(m_, errore_codice_rallentamento, metri(k),
                                     "slowdown from cell " + testo(i) + ": cell " + testo(k) +
                                         " and both its neighbours are taken");
                 }
             }
-            if (casella(k).evento == evento_fine) return k;
+            if (casella(k).evento == evento_fine_rallentamento) return k;
         }
     }
 
@@ -147,7 +140,7 @@ class passata {
             } else if (libera(q - 2)) {
                 segna(q - 2);
             } else {
-                registra_errore(m_, 13, metri(e),
+                registra_errore(m_, errore_codice_rallentamento, metri(e),
                                 "signal in cell " + testo(q) + " after the slowdown end in cell " +
                                     testo(e) + ": cells " + testo(q - 1) + " and " + testo(q - 2) +
                                     " are taken");

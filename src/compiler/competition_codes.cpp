@@ -15,7 +15,7 @@ constexpr size_t caratteri_contati = 25;
 
 // Train code, then line name, A to Z lowered, then the filler; kept in m.riga.
 const std::string& testo_di_lavoro(modello& m) {
-    std::string t = m.tabella[86].testo + m.tabella[85].testo;
+    std::string t = m.tabella[riga_treno].testo + m.tabella[riga_linea].testo;
     for (char& c : t) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
@@ -51,14 +51,14 @@ int16_t codice_gara_og(modello& m) {
 int32_t timbra_codici(modello& m) {
     // The stamps live in cell 1; a model without it has nothing to stamp.
     if (m.celle.size() < 2) return 0;
-    voce& linea = m.tabella[85];
+    voce& linea = m.tabella[riga_linea];
     cella& prima = m.celle[1];
 
-    if (linea.intero1 != 0 || prima.dato1 != 0) return 1250;
+    if (linea.intero1 != 0 || prima.dato1 != 0) return errore_timbro_presente;
     linea.intero1 = 610;
     prima.dato1 = 5121;
 
-    if (linea.codice != 0 || prima.dato2 != 0) return 1251;
+    if (linea.codice != 0 || prima.dato2 != 0) return errore_codice_presente;
     linea.codice = codice_gara_st(m);
     prima.dato2 = codice_gara_og(m);
     return 0;

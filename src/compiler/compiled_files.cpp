@@ -22,11 +22,11 @@ namespace {
 size_t dimensione_elemento(tipo_valore t) {
     switch (t) {
         case tipo_valore::vuoto:
-            return 2;
+            return byte_elemento_vuoto;
         case tipo_valore::intero:
-            return 2 + 2;
+            return byte_elemento_intero;
         case tipo_valore::reale:
-            return 2 + 8;
+            return byte_elemento_reale;
     }
     tipo_sconosciuto(t);
 }
@@ -59,11 +59,11 @@ char* elementi_piano(const planimetria_metrica& p, size_t& i, char* out, const c
             if (spazio < byte_elemento_reale) break;
             out = metti_elemento_reale(out, valori[k]);
         } else if (t == tipo_valore::intero) {
-            if (spazio < 2 + 2) break;
+            if (spazio < byte_elemento_intero) break;
             out = metti_u16(out, static_cast<uint16_t>(t));
             out = metti_i16(out, valore_intero(valori[k]));
         } else if (t == tipo_valore::vuoto) {
-            if (spazio < 2) break;
+            if (spazio < byte_elemento_vuoto) break;
             out = metti_u16(out, static_cast<uint16_t>(t));
         } else {
             tipo_sconosciuto(t);
@@ -72,9 +72,6 @@ char* elementi_piano(const planimetria_metrica& p, size_t& i, char* out, const c
     i = k;
     return out;
 }
-
-constexpr size_t byte_fissi_voce = 34;
-constexpr size_t byte_cella = 15;
 
 }  // namespace
 

@@ -37,8 +37,6 @@ bool leggi_campo(lettore_byte& in, int32_t& v) {
     return in.i32(v);
 }
 
-constexpr size_t byte_cella = 15;
-
 }  // namespace
 
 esito_decodifica<tabella_compilata> decodifica_tabella(std::string_view dati) {

@@ -84,9 +84,9 @@ std::string stato_caricamento::testo(const char* cosa) {
 }
 
 void stato_caricamento::controlla_posizione(int32_t p, const char* record, int32_t margine) {
-    double cella = (static_cast<double>(p) + margine) / 50.0;
+    double cella = (static_cast<double>(p) + margine) / metri_cella;
     if (cella > m.ultima_cella) {
-        registra_errore(m, 15, p,
+        registra_errore(m, errore_oltre_ultima_cella, p,
                         std::string(record) + " at chainage " + std::to_string(p) +
                             " lies beyond the last cell " + std::to_string(m.ultima_cella) +
                             " (line length + 7000 m); the rest of the file is not read");

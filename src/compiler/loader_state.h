@@ -34,9 +34,9 @@ struct stato_caricamento {
     file_consumati consumati;
     lettore_voci lettore{std::string_view{}};
 
-    int32_t riga_tabella_cartelli = 80;  // next board row
-    int32_t indice_piano = 2;            // next plan point
-    ultimi_punti ultimi;                 // the two plan points before indice_piano
+    int32_t riga_tabella_cartelli = riga_primo_cartello;  // next board row
+    int32_t indice_piano = 2;                             // next plan point
+    ultimi_punti ultimi;                                  // the two plan points before indice_piano
     osservatore_piano* osservatore = nullptr;
     // Where the reals of metres [da_spazio, a_spazio) go, when the observer takes them.
     char* spazio = nullptr;

@@ -13,7 +13,7 @@ namespace binario {
 
 namespace {
 
-constexpr int32_t errore_fuori_linea = 25;
+constexpr int32_t errore_fuori_linea = errore_caricamento;
 
 // The highest cell index that may be read or written: ultima_cella, unless the
 // array is shorter than that.
@@ -73,14 +73,10 @@ void scrivi_riferimento(voce& r, const riferimento& x) {
 
 }  // namespace
 
-int64_t cella_evento(int64_t p) {
-    return arrotonda(static_cast<double>(p) / 50.0 + 1.0);
-}
-
 void progressive_ordina(modello& m) {
-    const riferimento a = leggi_riferimento(m.tabella[81]);
-    const riferimento b = leggi_riferimento(m.tabella[82]);
-    const riferimento c = leggi_riferimento(m.tabella[83]);
+    const riferimento a = leggi_riferimento(m.tabella[riga_progressiva_tre]);
+    const riferimento b = leggi_riferimento(m.tabella[riga_progressiva_due]);
+    const riferimento c = leggi_riferimento(m.tabella[riga_progressiva_uno]);
     std::array<riferimento, 3> nuovo{a, b, c};
 
     const int64_t somma = int64_t{a.v1} + b.v1 + c.v1;
@@ -128,9 +124,9 @@ void progressive_ordina(modello& m) {
     for (riferimento& r : nuovo) {
         if (r.v3 == 1) r.v2 = static_cast<int32_t>(int64_t{r.v2} + 100);
     }
-    scrivi_riferimento(m.tabella[81], nuovo[0]);
-    scrivi_riferimento(m.tabella[82], nuovo[1]);
-    scrivi_riferimento(m.tabella[83], nuovo[2]);
+    scrivi_riferimento(m.tabella[riga_progressiva_tre], nuovo[0]);
+    scrivi_riferimento(m.tabella[riga_progressiva_due], nuovo[1]);
+    scrivi_riferimento(m.tabella[riga_progressiva_uno], nuovo[2]);
 }
 
 bool memo_montagna(modello& m, int32_t& inizio, int32_t& fine, int32_t& tipo) {
@@ -156,15 +152,15 @@ bool memo_montagna(modello& m, int32_t& inizio, int32_t& fine, int32_t& tipo) {
 
     // Cells are counted 1, 2, 3, ... from the first cell of the range, whether or
     // not they lie on the line; only those on the line are written.
-    const int64_t prima = arrotonda(static_cast<double>(inizio) / 50.0);
-    const int64_t ultima = arrotonda(static_cast<double>(fine) / 50.0 - 1.0);
+    const int64_t prima = cella_profilo(inizio);
+    const int64_t ultima = arrotonda(static_cast<double>(fine) / metri_cella - 1.0);
     const int64_t da = std::max<int64_t>(prima, 0);
     const int64_t a = std::min<int64_t>(ultima, ultima_scrivibile(m));
     for (int64_t c = da; c <= a; ++c) {
         cella& z = cella_di(m, c);
         z.galleria = basso8(tipo);
         const int64_t conto = c - prima + 1;
-        if (segnata && conto % 4 == 0 && z.evento == 0) z.evento = 11;
+        if (segnata && conto % 4 == 0 && z.evento == evento_nessuno) z.evento = evento_galleria;
     }
     return true;
 }
@@ -177,7 +173,7 @@ bool memo_rallentamento(modello& m, int32_t x, int32_t& v, int32_t& l, int32_t& 
     const int64_t s = cella_evento(x);
     const int64_t e = cella_evento(int64_t{x} + l);
     const int64_t w = avviso ? cella_evento(int64_t{x} - 1200) : 0;
-    const int64_t passo = arrotonda(static_cast<double>(int64_t{x} - 1200) / 50.0);
+    const int64_t passo = cella_profilo(int64_t{x} - 1200);
 
     // Every cell the record may write must lie on the line before anything is written.
     if (avviso && !sulla_linea(m, w)) {
@@ -203,25 +199,25 @@ bool memo_rallentamento(modello& m, int32_t x, int32_t& v, int32_t& l, int32_t& 
     }
 
     if (avviso && !cella_libera(cella_di(m, w))) {
-        registra_errore(m, 17, x, occupata(chi + " warning board", w, m));
+        registra_errore(m, errore_avviso_occupato, x, occupata(chi + " warning board", w, m));
         return false;
     }
     if (!cella_libera(cella_di(m, s))) {
-        registra_errore(m, 18, x, occupata(chi + " start", s, m));
+        registra_errore(m, errore_inizio_occupato, x, occupata(chi + " start", s, m));
         return false;
     }
     if (!cella_libera(cella_di(m, e))) {
-        registra_errore(m, 19, x, occupata(chi + " end", e, m));
+        registra_errore(m, errore_fine_occupata, x, occupata(chi + " end", e, m));
         return false;
     }
 
-    cella_di(m, e).evento = 2;
+    cella_di(m, e).evento = evento_fine_rallentamento;
     if (d_v != 0) cella_di(m, e).dato2 = basso16(d_v);
-    cella_di(m, s).evento = 3;
+    cella_di(m, s).evento = evento_inizio_rallentamento;
     if (d_v != 0) cella_di(m, s).dato2 = basso16(d_v);
     if (avviso) {
         cella& z = cella_di(m, w);
-        z.evento = 4;
+        z.evento = evento_avviso_rallentamento;
         if (d_v != 0) z.dato2 = basso16(d_v);
         z.dato1 = basso16(v);
     }
@@ -233,13 +229,14 @@ bool memo_rallentamento(modello& m, int32_t x, int32_t& v, int32_t& l, int32_t& 
     if (f_ta != 0) {
         for (int64_t j = 0; j < 4; ++j) {
             if (!cella_libera(cella_di(m, passo - j))) {
-                registra_errore(m, 20, x, occupata(chi + " approach step", passo - j, m));
+                registra_errore(m, errore_passo_avviso_occupato, x,
+                                occupata(chi + " approach step", passo - j, m));
                 return false;
             }
         }
         for (int64_t j = 0; j < 4; ++j) {
             cella& z = cella_di(m, passo - j);
-            z.evento = 5;
+            z.evento = evento_passo_avviso;
             z.dato1 = basso16(j + 1);
             if (d_v != 0) z.dato2 = basso16(j + 1);
         }
@@ -257,12 +254,12 @@ bool memo_segnale(modello& m, int32_t posizione, int32_t& sx, int32_t& s1, int32
         return false;
     }
     if (!cella_libera(cella_di(m, k))) {
-        registra_errore(m, 16, posizione, occupata(chi, k, m));
+        registra_errore(m, errore_segnale_occupato, posizione, occupata(chi, k, m));
         return false;
     }
 
     cella& z = cella_di(m, k);
-    z.evento = 1;
+    z.evento = evento_segnale;
     const int64_t lato = int64_t{sx} * 3 + dx;
     z.dato4 = basso16(int64_t{rapp} * 10 + lato);
     z.dato1 = basso16(int64_t{s1} * 10 + d1);
@@ -290,7 +287,7 @@ bool memo_indicatori_v_max(modello& m, int32_t posizione, int32_t& vas, int32_t&
         return false;
     }
     if (!cella_libera(cella_di(m, k))) {
-        registra_errore(m, 21, posizione, occupata(chi, k, m));
+        registra_errore(m, errore_indicatori_occupati, posizione, occupata(chi, k, m));
         return false;
     }
 
@@ -310,7 +307,7 @@ bool memo_indicatori_v_max(modello& m, int32_t posizione, int32_t& vas, int32_t&
     }
 
     cella& z = cella_di(m, k);
-    z.evento = 6;
+    z.evento = evento_indicatori_velocita;
     z.dato1 = valori[0];
     z.dato2 = valori[1];
     z.dato3 = valori[2];

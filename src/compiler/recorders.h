@@ -13,9 +13,6 @@
 
 namespace binario {
 
-// Cell of a recorded event at chainage p: round(p / 50 + 1).
-int64_t cella_evento(int64_t p);
-
 void progressive_ordina(modello& m);
 
 bool memo_montagna(modello& m, int32_t& inizio, int32_t& fine, int32_t& tipo);

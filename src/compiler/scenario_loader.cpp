@@ -18,14 +18,17 @@ constexpr int32_t punti_massimi = 1000000;
 
 void leggi_lunghezza(stato_caricamento& s) {
     modello& m = s.m;
-    int32_t& L = riga_tabella(m, 84).valore2;
+    int32_t& L = riga_tabella(m, riga_valori_generali).valore2;
     L = s.numero32("line length");
     if (L > lunghezza_massima)
-        s.interrompi(1, std::nullopt,
+        s.interrompi(errore_lunghezza_linea, std::nullopt,
                      "line length " + std::to_string(L) + " is above the limit of 1000000 m");
-    if (L < 0) s.interrompi(25, std::nullopt, "line length " + std::to_string(L) + " is negative");
+    if (L < 0)
+        s.interrompi(errore_caricamento, std::nullopt,
+                     "line length " + std::to_string(L) + " is negative");
     m.lunghezza_estesa = L + 7000;
-    m.ultima_cella = static_cast<int32_t>(arrotonda(m.lunghezza_estesa / 50.0));
+    m.ultima_cella =
+        static_cast<int32_t>(arrotonda(m.lunghezza_estesa / static_cast<double>(metri_cella)));
     m.celle.assign(static_cast<size_t>(m.ultima_cella) + 1, cella{});
     if (m.compila_planimetria != 0)
         m.planimetria.dimensiona(m.lunghezza_estesa);
@@ -42,15 +45,15 @@ void leggi_riferimento(stato_caricamento& s, int riga) {
 
 void leggi_ripetizione(stato_caricamento& s) {
     modello& m = s.m;
-    voce& v = riga_tabella(m, 86);
+    voce& v = riga_tabella(m, riga_treno);
     v.valore1 = s.numero32("first repetition chainage");
     v.valore2 = s.numero32("second repetition chainage");
     if (v.valore1 % 50 != 0)
-        s.interrompi(3, std::nullopt,
+        s.interrompi(errore_ripetizione_primo_valore, std::nullopt,
                      "first signal repetition chainage " + std::to_string(v.valore1) +
                          " is not a multiple of 50");
     if (v.valore2 % 50 != 0)
-        s.interrompi(4, std::nullopt,
+        s.interrompi(errore_ripetizione_secondo_valore, std::nullopt,
                      "second signal repetition chainage " + std::to_string(v.valore2) +
                          " is not a multiple of 50");
     if (contiene(m.riga, "4"))
@@ -58,7 +61,7 @@ void leggi_ripetizione(stato_caricamento& s) {
     else if (contiene(m.riga, "9"))
         v.valore3 = 9;
     else
-        s.interrompi(5, std::nullopt,
+        s.interrompi(errore_ripetizione_codici, std::nullopt,
                      "signal repetition keyword \"" + m.riga + "\" names neither 4 nor 9 codes");
     if (v.valore2 == 0) v.valore3 = 0;
 }
@@ -85,17 +88,17 @@ void sezione_generale(stato_caricamento& s) {
         }
         if (contiene(m.riga, "percorso") && contiene(m.riga, "lunghezza")) leggi_lunghezza(s);
         if (contiene_esatto(m.riga, "tre") && contiene_esatto(m.riga, "progressiva"))
-            leggi_riferimento(s, 81);
+            leggi_riferimento(s, riga_progressiva_tre);
         if (contiene_esatto(m.riga, "due") && contiene_esatto(m.riga, "progressiva"))
-            leggi_riferimento(s, 82);
+            leggi_riferimento(s, riga_progressiva_due);
         if (contiene_esatto(m.riga, "uno") && contiene_esatto(m.riga, "progressiva"))
-            leggi_riferimento(s, 83);
+            leggi_riferimento(s, riga_progressiva_uno);
         if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "uno"))
-            riga_tabella(m, 85).valore1 = s.numero32("scenery setting one");
+            riga_tabella(m, riga_linea).valore1 = s.numero32("scenery setting one");
         if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "due"))
-            riga_tabella(m, 85).valore3 = s.numero32("scenery setting two");
+            riga_tabella(m, riga_linea).valore3 = s.numero32("scenery setting two");
         if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "tre"))
-            riga_tabella(m, 85).valore2 = s.numero32("scenery setting three");
+            riga_tabella(m, riga_linea).valore2 = s.numero32("scenery setting three");
         bool riconosciuta = false;
         auto prova = [&](bool vero) {
             riconosciuta = riconosciuta || vero;
@@ -116,7 +119,7 @@ void pendenza(stato_caricamento& s) {
     int32_t g = s.numero32("gradient");
     s.controlla_posizione(p, "gradient record");
     s.ordine_pendenze.controlla(m, p);
-    int64_t n = arrotonda(p / 50.0);
+    int64_t n = cella_profilo(p);
     if (n > 0) {
         do {
             if (m.cella_valida(s.indice_pendenza))
@@ -197,7 +200,7 @@ void avanza_piano(stato_caricamento& s, int64_t fino, double c) {
         if (!piano.contiene(s.indice_piano)) {
             // Nothing more can be stored; only the point limit still matters.
             if (fino >= punti_massimi)
-                s.interrompi(103, std::nullopt,
+                s.interrompi(errore_planimetria, std::nullopt,
                              "the track plan would pass point 1000000 (curve ends at " +
                                  std::to_string(fino) + ")");
             s.indice_piano = static_cast<int32_t>(fino + 1);
@@ -207,7 +210,7 @@ void avanza_piano(stato_caricamento& s, int64_t fino, double c) {
         const int64_t ultimo = std::min<int64_t>({fino, piano.ultimo_metro, punti_massimi});
         estendi_piano(s, static_cast<int32_t>(ultimo + 1), c);
         if (s.indice_piano > punti_massimi)
-            s.interrompi(103, std::nullopt, "the track plan passes point 1000000");
+            s.interrompi(errore_planimetria, std::nullopt, "the track plan passes point 1000000");
     }
 }
 
@@ -227,7 +230,7 @@ void curva(stato_caricamento& s) {
     for (int i = 0; i < 6 && c == 0; ++i)
         if (contiene(m.riga, std::string(1, static_cast<char>('1' + i)))) c = curvature[i];
     if (c == 0)
-        s.interrompi(103, std::nullopt,
+        s.interrompi(errore_planimetria, std::nullopt,
                      "curve keyword \"" + m.riga + "\" names no degree from 1 to 6");
     if (contiene(m.riga, "s")) c = -c;
     avanza_piano(s, inizio, 0.0);
@@ -264,19 +267,20 @@ void cartello(stato_caricamento& s) {
     s.controlla_posizione(p, "direction board record");
     int64_t b = cella_evento(p);
     if (!m.cella_valida(b))
-        s.interrompi(25, p,
+        s.interrompi(errore_caricamento, p,
                      "direction board at chainage " + std::to_string(p) +
                          " lies before the start of the line");
     cella& c = m.celle[static_cast<size_t>(b)];
     if (!cella_libera(c))
-        s.interrompi(6, p,
+        s.interrompi(errore_cartello_occupato, p,
                      "direction board at chainage " + std::to_string(p) + ": cell " +
                          std::to_string(b) + " is already taken (event " +
                          std::to_string(c.evento) + ")");
     // Rows 80 down to 2 hold board texts; row 1 is the first station's.
-    if (s.riga_tabella_cartelli < 2)
-        s.interrompi(25, p, "too many direction boards: the table holds at most 79");
-    c.evento = 14;
+    if (s.riga_tabella_cartelli < riga_ultimo_cartello)
+        s.interrompi(errore_caricamento, p,
+                     "too many direction boards: the table holds at most 79");
+    c.evento = evento_cartello;
     c.dato1 = static_cast<int16_t>(s.riga_tabella_cartelli);
     riga_tabella(m, s.riga_tabella_cartelli).testo = m.riga;
     --s.riga_tabella_cartelli;
@@ -334,7 +338,7 @@ void carica_linea(stato_caricamento& s, const sorgente& linea) {
     // Everything before "[generale]" is skipped.
     for (;;) {
         if (s.lettore.fine() || !s.leggi_parola() || s.lettore.fine())
-            s.interrompi(102, std::nullopt,
+            s.interrompi(errore_generale_assente, std::nullopt,
                          "the line file has no \"[generale]\" section followed by records");
         if (contiene(m.riga, "[generale]")) break;
     }
@@ -344,7 +348,7 @@ void carica_linea(stato_caricamento& s, const sorgente& linea) {
         throw guasto_lettura{"the line file gives no line length (\"lunghezza percorso\" record)"};
     progressive_ordina(m);
     m.numero_gallerie = 0;
-    s.riga_tabella_cartelli = 80;
+    s.riga_tabella_cartelli = riga_primo_cartello;
     s.indice_pendenza = 0;
     s.indice_piano = 2;
     if (m.compila_planimetria != 0) {
@@ -368,12 +372,13 @@ file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente&
                               osservatore_piano* osservatore) {
     stato_caricamento s(m);
     s.osservatore = osservatore;
-    riga_tabella(m, 85).testo = m.linea;
-    riga_tabella(m, 86).testo = m.treno;
+    riga_tabella(m, riga_linea).testo = m.linea;
+    riga_tabella(m, riga_treno).testo = m.treno;
     m.sorgente_corrente = linea.nome;
     m.riga_corrente = 0;
     if (linea.stato_file == sorgente::stato::assente) {
-        registra_errore(m, 101, std::nullopt, "the line description file does not exist");
+        registra_errore(m, errore_file_linea_assente, std::nullopt,
+                        "the line description file does not exist");
         return s.consumati;
     }
     try {
@@ -388,7 +393,7 @@ file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente&
         else
             s.consumati.linea = true;
     } catch (const guasto_lettura& g) {
-        registra_errore(m, 25, std::nullopt, g.messaggio);
+        registra_errore(m, errore_caricamento, std::nullopt, g.messaggio);
         s.consumati.linea = s.consumati.treno = true;
     }
     m.sorgente_corrente.clear();

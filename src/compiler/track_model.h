@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/format_facts.h"
 #include "compiler/track_plan.h"
 
 namespace binario {
@@ -58,7 +59,6 @@ struct diagnostica {
     std::string messaggio;               // short English message
 };
 
-constexpr int numero_voci = 87;
 constexpr int massimo_gallerie = 80;
 
 struct modello {
@@ -92,7 +92,7 @@ struct modello {
 
 // A cell is free when it holds nothing or only a tunnel mark.
 inline bool cella_libera(const cella& c) {
-    return c.evento == 0 || c.evento == 11;
+    return c.evento == evento_nessuno || c.evento == evento_galleria;
 }
 
 // Records a fault: the error state keeps the last number (and its chainage, when

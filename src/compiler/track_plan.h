@@ -8,6 +8,7 @@
 
 #include "common/byte_encoding.h"
 #include "common/large_array.h"
+#include "compiler/format_facts.h"
 
 namespace binario {
 
@@ -17,7 +18,6 @@ enum class tipo_valore : uint8_t { vuoto = 0, intero = 2, reale = 5 };
 
 // One real element of the plan file: its tag, then its double. Returns the
 // position just after it.
-constexpr int byte_elemento_reale = 2 + 8;
 inline char* metti_elemento_reale(char* p, double v) {
     return metti_f64(metti_u16(p, static_cast<uint16_t>(tipo_valore::reale)), v);
 }

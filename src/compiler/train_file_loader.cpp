@@ -35,7 +35,7 @@ void velocita(stato_caricamento& s) {
     int32_t v = s.numero32("speed limit");
     s.controlla_posizione(p, "speed limit record");
     s.ordine_velocita.controlla(m, p);
-    int64_t n = arrotonda(p / 50.0);
+    int64_t n = cella_profilo(p);
     if (n > 0) {
         do {
             if (s.indice_velocita >= m.ultima_cella) break;
@@ -59,7 +59,7 @@ void aderenza(stato_caricamento& s) {
     int32_t a = s.numero32("adhesion");
     s.controlla_posizione(p, "adhesion record");
     s.ordine_aderenze.controlla(s.m, p);
-    int64_t n = arrotonda(p / 50.0);
+    int64_t n = cella_profilo(p);
     if (n > 0) {
         do scrivi_aderenza(s);
         while (s.indice_aderenza < n);
@@ -93,20 +93,20 @@ void abbattimento(stato_caricamento& s) {
     int32_t p = s.numero32("code mark chainage");
     int32_t w = s.numero32("code mark value");
     s.controlla_posizione(p, "code mark record");
-    int64_t a = arrotonda(p / 50.0);
+    int64_t a = cella_profilo(p);
     if (!m.cella_valida(a))
-        s.interrompi(25, p,
+        s.interrompi(errore_caricamento, p,
                      "code mark at chainage " + testo_di(p) + " lies before the start of the line");
     cella& c = m.celle[static_cast<size_t>(a)];
     if (!cella_libera(c))
-        s.interrompi(7, p,
+        s.interrompi(errore_abbattimento_occupato, p,
                      "code mark at chainage " + testo_di(p) + ": cell " + testo_di(a) +
                          " is already taken (event " + testo_di(c.evento) + ")");
     if (w > 0) {
-        c.evento = 12;
+        c.evento = evento_codice;
         c.dato1 = static_cast<int16_t>(w);
     } else {
-        c.evento = 13;
+        c.evento = evento_codice_senza_valore;
     }
 }
 
@@ -125,12 +125,12 @@ void stazione(stato_caricamento& s) {
     s.controlla_posizione(progressiva, "station record", 800);
     s.ordine_stazioni.controlla(m, progressiva);
     if (progressiva % 50 != 0)
-        s.interrompi(8, progressiva,
+        s.interrompi(errore_stazione_non_multipla, progressiva,
                      "station chainage " + testo_di(progressiva) + " is not a multiple of 50");
     r.genere = s.numero8("station type");
     int32_t len = s.numero32("platform length");
     if (len % 100 != 0)
-        s.interrompi(9, progressiva,
+        s.interrompi(errore_marciapiede_non_multiplo, progressiva,
                      "station platform length " + testo_di(len) + " is not a multiple of 100");
     r.stato = s.numero8("station first flag");
     r.ottetto4 = s.numero8("station second flag");
@@ -168,23 +168,24 @@ void stazione(stato_caricamento& s) {
 
     if (r.genere < 25 && r.genere != 5 && r.genere != 6) {
         for (int j = 1; j <= 4; ++j) {
-            double x = r.valore2 / 50.0 - j - 1;
+            double x = r.valore2 / static_cast<double>(metri_cella) - j - 1;
             if (x > 1) {
                 int64_t c = arrotonda(x);
                 if (m.cella_valida(c))
-                    m.celle[static_cast<size_t>(c)].marca = static_cast<uint8_t>(80 + j);
+                    m.celle[static_cast<size_t>(c)].marca =
+                        static_cast<uint8_t>(marca_stazione + j);
             }
         }
     }
     if (r.genere < 25) {
-        double x = r.valore2 / 50.0 - 1;
+        double x = r.valore2 / static_cast<double>(metri_cella) - 1;
         if (x <= 1)
-            s.interrompi(24, std::nullopt,
+            s.interrompi(errore_stazione_in_testa, std::nullopt,
                          "station at chainage " + testo_di(progressiva) + ": platform end " +
                              testo_di(r.valore2) + " lies within the first 100 m of the line");
         int64_t c = arrotonda(x);
         if (m.cella_valida(c)) {
-            m.celle[static_cast<size_t>(c)].evento = 10;
+            m.celle[static_cast<size_t>(c)].evento = evento_stazione;
             m.celle[static_cast<size_t>(c)].dato1 = static_cast<int16_t>(k);
         } else {
             registra_avviso(m, "station at chainage " + testo_di(progressiva) +
@@ -193,14 +194,14 @@ void stazione(stato_caricamento& s) {
         }
     }
     if (k > 1 && int64_t{r.valore1} - 350 < riga_tabella(m, k - 1).valore2)
-        s.interrompi(22, progressiva,
+        s.interrompi(errore_stazioni_vicine, progressiva,
                      "station at chainage " + testo_di(progressiva) + ": platform start " +
                          testo_di(r.valore1) +
                          " is less than 350 m after the previous platform end " +
                          testo_di(riga_tabella(m, k - 1).valore2));
     ++s.k;
     if (s.k >= s.riga_tabella_cartelli)
-        s.interrompi(10, std::nullopt,
+        s.interrompi(errore_tabella_piena, std::nullopt,
                      "too many stations: station " + testo_di(k) +
                          " reaches the table rows of the direction boards");
 }
@@ -216,17 +217,18 @@ void record_treno(stato_caricamento& s) {
     modello& m = s.m;
     const std::string& r = m.riga;
     if (contiene(r, "frenata") && contiene(r, "massa"))
-        riga_tabella(m, 84).valore1 = s.numero32("braked mass percentage");
-    if (contiene(r, "vetture")) riga_tabella(m, 84).valore3 = s.numero32("number of cars");
+        riga_tabella(m, riga_valori_generali).valore1 = s.numero32("braked mass percentage");
+    if (contiene(r, "vetture"))
+        riga_tabella(m, riga_valori_generali).valore3 = s.numero32("number of cars");
     if (contiene(r, "velocit")) velocita(s);
     if (contiene(r, "aderenza")) aderenza(s);
     if (contiene(r, "orologio")) {
-        voce& v = riga_tabella(m, 86);
+        voce& v = riga_tabella(m, riga_treno);
         v.intero3 = s.numero16("clock hours");
         v.intero4 = s.numero16("clock minutes");
         v.intero5 = s.numero16("clock seconds");
     }
-    if (contiene(r, "sabbia")) riga_tabella(m, 86).intero1 = s.numero16("sand");
+    if (contiene(r, "sabbia")) riga_tabella(m, riga_treno).intero1 = s.numero16("sand");
     if (contiene(r, "segnale")) segnale(s);
     if (contiene(r, "rallentamento")) rallentamento(s);
     if (contiene(r, "abbattimento")) abbattimento(s);
@@ -242,12 +244,12 @@ void fine_file_treno(stato_caricamento& s) {
     } while (s.indice_velocita < m.ultima_cella - 2);
     do scrivi_aderenza(s);
     while (s.indice_aderenza < m.ultima_cella - 2);
-    for (int riga = 81; riga <= 83; ++riga) {
+    for (int riga = riga_progressiva_tre; riga <= riga_progressiva_uno; ++riga) {
         const voce& v = riga_tabella(m, riga);
         if (v.valore1 % 50 != 0 || v.valore2 % 50 != 0) {
             m.sorgente_corrente.clear();
             m.riga_corrente = 0;
-            registra_errore(m, 2, std::nullopt,
+            registra_errore(m, errore_progressive_non_multiple, std::nullopt,
                             "kilometre-post reference (" + testo_di(v.valore1) + ", " +
                                 testo_di(v.valore2) + ") is not a multiple of 50");
             break;
