@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/windows_1252.h"
 #include "compiler/compile_driver.h"
 #include "compiler/compiled_files.h"
 #include "compiler/compiled_reader.h"
@@ -567,7 +568,7 @@ std::string prova_decodifica(std::string_view dati) {
         return "plan refused at offset " + numero(static_cast<int64_t>(p.errore->offset));
     }
 
-    const std::string utf8 = da_windows_1252(dati);
+    const std::string utf8 = windows_1252_to_utf8(dati);
     const auto punti = punti_utf8(utf8);
     if (!punti) return "Windows-1252 text converted to malformed UTF-8";
     if (*punti != dati.size())

@@ -391,12 +391,5 @@ TEST(CompiledFileReader, PlanSummaryTurnsAcrossTheMinusXHeading) {
     EXPECT_NEAR(r.svolta_totale, 2 * std::atan(0.1), 1e-12);
 }
 
-TEST(CompiledFileReader, Windows1252TextBecomesUtf8) {
-    EXPECT_EQ(da_windows_1252("Torre Alta"), "Torre Alta");
-    EXPECT_EQ(da_windows_1252("caff\xE8"), "caff\xC3\xA8");
-    EXPECT_EQ(da_windows_1252("\x80\x81\x9F\xA0\xFF"),
-              "\xE2\x82\xAC\xC2\x81\xC5\xB8\xC2\xA0\xC3\xBF");
-}
-
 }  // namespace
 }  // namespace binario

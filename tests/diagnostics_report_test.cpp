@@ -68,32 +68,5 @@ TEST(DiagnosticReport, SummaryCountsWhatWasPrinted) {
     EXPECT_EQ(stampato(modello{}, true), "0 errors, 0 warnings\n");
 }
 
-TEST(TextEncoding, Utf8IsKeptAndOtherBytesAreReadAsWindows1252) {
-    EXPECT_EQ(testo_utf8("plain"), "plain");
-    EXPECT_EQ(testo_utf8("Citt\xC3\xA0 \xE2\x82\xAC"), "Citt\xC3\xA0 \xE2\x82\xAC");
-    EXPECT_EQ(testo_utf8("Citt\xE0"), "Citt\xC3\xA0");
-    EXPECT_EQ(testo_utf8("\x80\x9F"), "\xE2\x82\xAC\xC5\xB8");  // euro sign, Y with diaeresis
-    EXPECT_EQ(testo_utf8("\x81"), "\xC2\x81");  // undefined in the code page: kept as U+0081
-    // Cut-short, overlong and surrogate sequences are not UTF-8.
-    EXPECT_EQ(testo_utf8("\xC3"), "\xC3\x83");
-    EXPECT_EQ(testo_utf8("\xC0\xAF"), "\xC3\x80\xC2\xAF");
-    EXPECT_EQ(testo_utf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");
-}
-
-TEST(TextEncoding, EveryByteSurvivesTheWayToUtf8AndBack) {
-    std::string tutti;
-    for (int b = 0; b < 256; ++b) tutti.push_back(static_cast<char>(b));
-    const std::string utf8 = testo_utf8(tutti);
-    EXPECT_NE(utf8, tutti);
-    EXPECT_EQ(testo_windows_1252(utf8), tutti);
-}
-
-TEST(TextEncoding, NamesTypedInUtf8BecomeWindows1252) {
-    EXPECT_EQ(testo_windows_1252("A 1"), "A 1");
-    EXPECT_EQ(testo_windows_1252("Citt\xC3\xA0 \xE2\x82\xAC"), "Citt\xE0 \x80");
-    EXPECT_EQ(testo_windows_1252("X\xE2\x86\x92"), std::nullopt);  // an arrow has no byte
-    EXPECT_EQ(testo_windows_1252("Citt\xE0"), "Citt\xE0");         // single-byte already
-}
-
 }  // namespace
 }  // namespace binario

@@ -18,6 +18,7 @@
 #include "cli/app.h"
 #include "cli/commands.h"
 #include "common/file_replace.h"
+#include "common/windows_1252.h"
 #include "compiler/compiled_reader.h"
 
 namespace binario {
@@ -79,7 +80,7 @@ std::string orario(int64_t secondi) {
 }
 
 std::string tra_virgolette(const std::string& testo) {
-    return "\"" + da_windows_1252(testo) + "\"";
+    return "\"" + windows_1252_to_utf8(testo) + "\"";
 }
 
 // --- Table -----------------------------------------------------------------
@@ -202,7 +203,7 @@ nlohmann::json json_tabella(const tabella_compilata& t) {
     for (const voce& v : t) {
         nlohmann::json riga = nlohmann::json::object();
         for (const campo_voce& c : campi_numerici(v)) riga[c.nome] = c.valore;
-        riga["testo"] = da_windows_1252(v.testo);
+        riga["testo"] = windows_1252_to_utf8(v.testo);
         righe.push_back(std::move(riga));
     }
     return righe;

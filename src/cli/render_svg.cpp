@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/windows_1252.h"
 #include "compiler/compiled_reader.h"
 
 namespace binario {
@@ -202,8 +203,8 @@ std::string testo_xml(std::string_view utf8) {
 
 // A Windows-1252 text of the table as a label: at most 40 characters.
 std::string etichetta(const std::string& win1252) {
-    if (win1252.size() <= caratteri_etichetta_max) return testo_xml(da_windows_1252(win1252));
-    return testo_xml(da_windows_1252(win1252.substr(0, caratteri_etichetta_max - 1))) +
+    if (win1252.size() <= caratteri_etichetta_max) return testo_xml(windows_1252_to_utf8(win1252));
+    return testo_xml(windows_1252_to_utf8(win1252.substr(0, caratteri_etichetta_max - 1))) +
            "\xE2\x80\xA6";
 }
 

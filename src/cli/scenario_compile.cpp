@@ -12,6 +12,7 @@
 #include "cli/scenario_names.h"
 #include "common/file_names.h"
 #include "common/file_replace.h"
+#include "common/windows_1252.h"
 #include "compiler/compile_driver.h"
 #include "run/compiled_output.h"
 #include "run/diagnostics_report.h"
@@ -80,7 +81,7 @@ std::string nome_valido(const std::string& nome, const char* cosa, const char* o
     if (nome.find('/') != std::string::npos)
         throw errore_uso{std::string("the ") + cosa + " " + tra_apici(nome) +
                          " contains '/', which cannot stand in a file name"};
-    auto w = testo_windows_1252(nome);
+    auto w = utf8_to_windows_1252(nome);
     if (!w)
         throw errore_uso{std::string("the ") + cosa + " " + tra_apici(nome) +
                          " has a character that Windows-1252 cannot hold; the compiled table "
@@ -117,10 +118,9 @@ nlohmann::ordered_json diagnostica_json(const diagnostica& d) {
     j["numero"] = d.avviso ? nlohmann::ordered_json() : nlohmann::ordered_json(d.numero);
     j["progressiva"] =
         d.progressiva ? nlohmann::ordered_json(*d.progressiva) : nlohmann::ordered_json();
-    j["file"] =
-        d.file.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(testo_utf8(d.file));
+    j["file"] = d.file.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(as_utf8(d.file));
     j["line"] = d.riga > 0 ? nlohmann::ordered_json(d.riga) : nlohmann::ordered_json();
-    j["message"] = testo_utf8(d.messaggio);
+    j["message"] = as_utf8(d.messaggio);
     return j;
 }
 
@@ -300,13 +300,12 @@ int compila(const opzioni_compilazione& o, const std::string& prefisso) {
         j["ultima_cella"] = m.ultima_cella;
         j["lunghezza_estesa"] = m.lunghezza_estesa;
         j["files"] = nlohmann::ordered_json::array();
-        for (const std::string& p : scritti) j["files"].push_back(testo_utf8(p));
+        for (const std::string& p : scritti) j["files"].push_back(as_utf8(p));
         j["diagnostics"] = nlohmann::ordered_json::array();
         for (const diagnostica& d : m.diagnostiche)
             if (!d.avviso || o.avvisi) j["diagnostics"].push_back(diagnostica_json(d));
-        j["io_error"] = errore_scrittura
-                            ? nlohmann::ordered_json(testo_utf8(errore_scrittura->what()))
-                            : nlohmann::ordered_json();
+        j["io_error"] = errore_scrittura ? nlohmann::ordered_json(as_utf8(errore_scrittura->what()))
+                                         : nlohmann::ordered_json();
         std::printf("%s\n", j.dump(2).c_str());
     } else {
         for (const std::string& p : scritti) scrivi_riga(stdout, p);

@@ -240,30 +240,4 @@ riassunto_piano riassumi_piano(const planimetria_metrica& p) {
     return r;
 }
 
-std::string da_windows_1252(std::string_view testo) {
-    // Code points of bytes 0x80 to 0x9F; the undefined ones keep their own number.
-    static constexpr std::array<uint16_t, 32> alti = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    std::string out;
-    out.reserve(testo.size());
-    for (char ch : testo) {
-        const auto b = static_cast<unsigned char>(ch);
-        uint32_t cp = b;
-        if (b >= 0x80 && b <= 0x9F) cp = alti[b - 0x80];
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
-}
-
 }  // namespace binario

@@ -68,9 +68,4 @@ struct riassunto_piano {
 
 riassunto_piano riassumi_piano(const planimetria_metrica& p);
 
-// Windows-1252 text as UTF-8, for display. The five bytes the code page leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the
-// same number, so that no byte is lost.
-std::string da_windows_1252(std::string_view testo);
-
 }  // namespace binario
