@@ -19,7 +19,7 @@
 #include "compiler/code_placement.h"
 #include "compiler/competition_codes.h"
 #include "compiler/compile_driver.h"
-#include "compiler/compiled_files.h"
+#include "formats/compiled_files.h"
 #include "compiler/scenario_loader.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"

@@ -14,9 +14,10 @@
 
 #include "common/windows_1252.h"
 #include "compiler/compile_driver.h"
-#include "compiler/compiled_files.h"
-#include "compiler/compiled_reader.h"
 #include "compiler/plan_progress.h"
+#include "formats/compiled_files.h"
+#include "formats/compiled_reader.h"
+#include "formats/compiled_records.h"
 #include "formats/item_reader.h"
 
 namespace binario::fuzz {

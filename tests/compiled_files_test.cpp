@@ -1,4 +1,4 @@
-#include "compiler/compiled_files.h"
+#include "formats/compiled_files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/compiled_reader.h"
+#include "formats/compiled_reader.h"
 
 namespace binario {
 namespace {

@@ -27,7 +27,7 @@
 #include "common/file_replace.h"
 #include "common/text_file_writer.h"
 #include "compiler/compile_driver.h"
-#include "compiler/compiled_files.h"
+#include "formats/compiled_files.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
 #include "run/compiled_output.h"

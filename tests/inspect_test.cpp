@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/compiled_files.h"
+#include "formats/compiled_files.h"
 #include "test_support.h"
 
 namespace binario {
@@ -141,7 +141,8 @@ TEST_F(Inspect, CellListingShowsEventsAndProfileChanges) {
         if (!(in >> indice) || indice != 3) continue;
         segnale = true;
         in >> metri >> unita >> evento;
-        EXPECT_EQ(metri + unita, "150m");
+        // Listed at the chainage it was recorded for: 100 m falls in cell round(100 / 50 + 1).
+        EXPECT_EQ(metri + unita, "100m");
         EXPECT_EQ(evento, "signal");
         int dato1, dato2, dato3, dato4, tempo, marca, galleria, velocita, pendenza, aderenza;
         in >> dato1 >> dato2 >> dato3 >> dato4 >> tempo >> marca >> galleria >> velocita >>

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "common/file_replace.h"
-#include "compiler/compiled_files.h"
+#include "formats/compiled_files.h"
 #include "test_support.h"
 
 namespace binario {

@@ -15,7 +15,7 @@
 
 #include "common/file_names.h"
 #include "compiler/compile_driver.h"
-#include "compiler/compiled_files.h"
+#include "formats/compiled_files.h"
 #include "run/compiled_output.h"
 #include "test_support.h"
 

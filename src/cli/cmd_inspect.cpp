@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -19,7 +20,9 @@
 #include "cli/commands.h"
 #include "common/file_replace.h"
 #include "common/windows_1252.h"
-#include "compiler/compiled_reader.h"
+#include "compiler/format_facts.h"
+#include "formats/compiled_reader.h"
+#include "formats/compiled_records.h"
 
 namespace binario {
 
@@ -90,22 +93,10 @@ struct campo_voce {
     int64_t valore;
 };
 
-std::array<campo_voce, 15> campi_numerici(const voce& v) {
-    return {{{"genere", v.genere},
-             {"valore1", v.valore1},
-             {"valore2", v.valore2},
-             {"valore3", v.valore3},
-             {"stato", v.stato},
-             {"intero1", v.intero1},
-             {"intero2", v.intero2},
-             {"intero3", v.intero3},
-             {"intero4", v.intero4},
-             {"intero5", v.intero5},
-             {"ottetto1", v.ottetto1},
-             {"ottetto2", v.ottetto2},
-             {"ottetto3", v.ottetto3},
-             {"ottetto4", v.ottetto4},
-             {"codice", v.codice}}};
+std::vector<campo_voce> campi_numerici(const voce& v) {
+    std::vector<campo_voce> campi;
+    campi_numerici_voce(v, [&](const char* nome, auto valore) { campi.push_back({nome, valore}); });
+    return campi;
 }
 
 bool numeri_a_zero(const voce& v) {
@@ -139,24 +130,25 @@ std::string descrivi_voce(size_t r, const voce& v, bool cartello) {
     std::string riga = "row " + std::to_string(r) + ": ";
     if (r == 0) return riga + "unused" + altri_campi(v, {}, false);
     if (cartello) return riga + "direction board " + tra_virgolette(v.testo);
-    if (r >= 81 && r <= 83) {
+    if (r >= riga_progressiva_tre && r <= riga_progressiva_uno) {
         static constexpr const char* nomi[] = {"tre", "due", "uno"};
-        return riga + "kilometre-post reference \"" + nomi[r - 81] + "\": valore1 " +
-               std::to_string(v.valore1) + ", valore2 " + std::to_string(v.valore2) + ", valore3 " +
-               std::to_string(v.valore3) + altri_campi(v, {"valore1", "valore2", "valore3"}, false);
+        return riga + "kilometre-post reference \"" + nomi[r - riga_progressiva_tre] +
+               "\": valore1 " + std::to_string(v.valore1) + ", valore2 " +
+               std::to_string(v.valore2) + ", valore3 " + std::to_string(v.valore3) +
+               altri_campi(v, {"valore1", "valore2", "valore3"}, false);
     }
-    if (r == 84)
+    if (r == riga_valori_generali)
         return riga + "braked mass " + std::to_string(v.valore1) + " % (valore1), line length " +
                std::to_string(v.valore2) + " m (valore2), cars " + std::to_string(v.valore3) +
                " (valore3)" + altri_campi(v, {"valore1", "valore2", "valore3"}, false);
-    if (r == 85)
+    if (r == riga_linea)
         return riga + "line " + tra_virgolette(v.testo) + " (testo): scenery " +
                std::to_string(v.valore1) + ", " + std::to_string(v.valore2) + ", " +
                std::to_string(v.valore3) + " (valore1 uno, valore2 tre, valore3 due), stamp " +
                std::to_string(v.intero1) + " (intero1), competition code " +
                std::to_string(v.codice) + " (codice)" +
                altri_campi(v, {"valore1", "valore2", "valore3", "intero1", "codice"}, true);
-    if (r == 86) {
+    if (r == riga_treno) {
         char orologio[48];
         std::snprintf(orologio, sizeof orologio, "%d:%02d:%02d", v.intero3, v.intero4, v.intero5);
         return riga + "train " + tra_virgolette(v.testo) + " (testo): signal repetition " +
@@ -179,7 +171,7 @@ std::string descrivi_voce(size_t r, const voce& v, bool cartello) {
 std::string testo_tabella(const std::string& nome, const tabella_compilata& t) {
     // Direction-board texts fill rows from 80 downward and hold nothing but
     // their text; station rows grow from 1 upward below them.
-    size_t primo_cartello = 81;
+    size_t primo_cartello = riga_primo_cartello + 1;
     while (primo_cartello > 1) {
         const voce& v = t[primo_cartello - 1];
         if (v.testo.empty() || !numeri_a_zero(v)) break;
@@ -192,7 +184,7 @@ std::string testo_tabella(const std::string& nome, const tabella_compilata& t) {
                       std::to_string(in_uso) + " in use\n";
     for (size_t r = 0; r < t.size(); ++r) {
         if (voce_vuota(t[r])) continue;
-        out += descrivi_voce(r, t[r], r >= primo_cartello && r <= 80);
+        out += descrivi_voce(r, t[r], r >= primo_cartello && r <= riga_primo_cartello);
         out += '\n';
     }
     return out;
@@ -202,8 +194,12 @@ nlohmann::json json_tabella(const tabella_compilata& t) {
     nlohmann::json righe = nlohmann::json::array();
     for (const voce& v : t) {
         nlohmann::json riga = nlohmann::json::object();
-        for (const campo_voce& c : campi_numerici(v)) riga[c.nome] = c.valore;
-        riga["testo"] = windows_1252_to_utf8(v.testo);
+        campi_voce(v, [&](const char* nome, const auto& valore) {
+            if constexpr (std::is_same_v<std::remove_cvref_t<decltype(valore)>, std::string>)
+                riga[nome] = windows_1252_to_utf8(valore);
+            else
+                riga[nome] = valore;
+        });
         righe.push_back(std::move(riga));
     }
     return righe;
@@ -212,34 +208,8 @@ nlohmann::json json_tabella(const tabella_compilata& t) {
 // --- Cells -----------------------------------------------------------------
 
 std::string nome_evento(uint8_t evento) {
-    switch (evento) {
-        case 0:
-            return "none";
-        case 1:
-            return "signal";
-        case 2:
-            return "slowdown end";
-        case 3:
-            return "slowdown start";
-        case 4:
-            return "slowdown warning board";
-        case 5:
-            return "warning approach step";
-        case 6:
-            return "speed boards";
-        case 10:
-            return "station mark";
-        case 11:
-            return "tunnel mark";
-        case 12:
-            return "code mark";
-        case 13:
-            return "code mark without value";
-        case 14:
-            return "direction board";
-        default:
-            return "event " + std::to_string(evento);
-    }
+    const char* nome = nome_evento_cella(evento);
+    return nome != nullptr ? nome : "event " + std::to_string(evento);
 }
 
 bool ha_evento(const cella& c) {
@@ -256,8 +226,10 @@ std::string testo_celle(const std::string& nome, const std::vector<cella>& celle
     std::string out = "cell file '" + nome + "': " + std::to_string(celle.size()) +
                       " cells (0 to " + std::to_string(ultima) + "), 50 m each\n";
     out +=
-        "cells with an event field set, and cells where the profile changes; speed in km/h "
-        "(velocita x 5), gradient in per mille (pendenza - 100), adhesion in % (aderenza)\n";
+        "cells with an event field set, and cells where the profile changes; chainage: where "
+        "the cell's events stand, (cell - 1) x 50 m (its profile holds from cell x 50 m); "
+        "speed in km/h (velocita x 5), gradient in per mille (pendenza - 100), adhesion in % "
+        "(aderenza)\n";
     aggiungi_formato(out, "%7s %10s  %-23s %6s %6s %6s %6s %5s %5s %8s %5s %8s %8s\n", "cell",
                      "chainage", "event", "dato1", "dato2", "dato3", "dato4", "tempo", "marca",
                      "galleria", "speed", "gradient", "adhesion");
@@ -266,7 +238,8 @@ std::string testo_celle(const std::string& nome, const std::vector<cella>& celle
         const bool profilo_nuovo = i == 0 ? (c.velocita != 0 || c.pendenza != 0 || c.aderenza != 0)
                                           : !stesso_profilo(c, celle[i - 1]);
         if (!ha_evento(c) && !profilo_nuovo) continue;
-        const std::string progressiva = std::to_string(static_cast<uint64_t>(i) * 50) + " m";
+        const std::string progressiva =
+            std::to_string(progressiva_evento(static_cast<int64_t>(i))) + " m";
         aggiungi_formato(out, "%7zu %10s  %-23s %6d %6d %6d %6d %5d %5d %8d %5d %+8d %8d\n", i,
                          progressiva.c_str(), nome_evento(c.evento).c_str(), c.dato1, c.dato2,
                          c.dato3, c.dato4, c.tempo, c.marca, c.galleria, c.velocita * 5,
@@ -278,17 +251,9 @@ std::string testo_celle(const std::string& nome, const std::vector<cella>& celle
 nlohmann::json json_celle(const std::vector<cella>& celle) {
     nlohmann::json elenco = nlohmann::json::array();
     for (const cella& c : celle) {
-        elenco.push_back({{"evento", c.evento},
-                          {"dato1", c.dato1},
-                          {"dato2", c.dato2},
-                          {"dato3", c.dato3},
-                          {"dato4", c.dato4},
-                          {"tempo", c.tempo},
-                          {"marca", c.marca},
-                          {"galleria", c.galleria},
-                          {"velocita", c.velocita},
-                          {"pendenza", c.pendenza},
-                          {"aderenza", c.aderenza}});
+        nlohmann::json campi = nlohmann::json::object();
+        campi_cella(c, [&](const char* nome, auto valore) { campi[nome] = valore; });
+        elenco.push_back(std::move(campi));
     }
     return elenco;
 }

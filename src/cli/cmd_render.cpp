@@ -21,7 +21,7 @@
 #include "common/file_names.h"
 #include "common/file_replace.h"
 #include "compiler/compile_driver.h"
-#include "compiler/compiled_reader.h"
+#include "formats/compiled_reader.h"
 #include "run/diagnostics_report.h"
 #include "run/source_files.h"
 

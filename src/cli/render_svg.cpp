@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "common/windows_1252.h"
-#include "compiler/compiled_reader.h"
+#include "formats/compiled_reader.h"
 
 namespace binario {
 

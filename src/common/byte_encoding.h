@@ -71,6 +71,19 @@ inline char* metti_i16(char* p, int16_t v) {
     return metti_u16(p, static_cast<uint16_t>(v));
 }
 
+inline char* metti_u32(char* p, uint32_t v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &v, sizeof v);
+    } else {
+        for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFFu);
+    }
+    return p + 4;
+}
+
+inline char* metti_i32(char* p, int32_t v) {
+    return metti_u32(p, static_cast<uint32_t>(v));
+}
+
 inline char* metti_u64(char* p, uint64_t v) {
     if constexpr (std::endian::native == std::endian::little)
         std::memcpy(p, &v, sizeof v);

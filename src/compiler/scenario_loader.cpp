@@ -7,6 +7,7 @@
 #include "compiler/loader_state.h"
 #include "compiler/plan_progress.h"
 #include "compiler/recorders.h"
+#include "formats/compiled_records.h"
 
 namespace binario {
 namespace {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/byte_encoding.h"
 #include "common/large_array.h"
 #include "compiler/format_facts.h"
 
@@ -15,12 +14,6 @@ namespace binario {
 // Type tags of the plan's tagged values, as they appear in the plan file.
 // In memory a tag takes one byte; the file gives it two.
 enum class tipo_valore : uint8_t { vuoto = 0, intero = 2, reale = 5 };
-
-// One real element of the plan file: its tag, then its double. Returns the
-// position just after it.
-inline char* metti_elemento_reale(char* p, double v) {
-    return metti_f64(metti_u16(p, static_cast<uint16_t>(tipo_valore::reale)), v);
-}
 
 // The step rule of the plan: with (dx, dy) = point(t-1) - point(t-2),
 // point(t) = point(t-1) + (dx + c*dy, dy - c*dx), or point(t-1) + (dx, dy) when

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "common/file_names.h"
-#include "compiler/compiled_files.h"
+#include "formats/compiled_files.h"
 
 namespace binario {
 

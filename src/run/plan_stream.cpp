@@ -8,13 +8,13 @@
 #include <system_error>
 #include <utility>
 
-#include "common/byte_encoding.h"
+#include "formats/compiled_records.h"
 
 namespace binario {
 namespace {
 
-constexpr long byte_testa = 2 * (2 + 2);  // metres 0 and 1: integers
-constexpr long byte_coda = 2 * 2;         // the last two metres: empty
+constexpr long byte_testa = 2 * byte_elemento_intero;  // metres 0 and 1: integers
+constexpr long byte_coda = 2 * byte_elemento_vuoto;    // the last two metres: empty
 
 // Shorter plans are written the ordinary way, at the end: there a worker thread
 // costs more than it saves (the one-shot run of the built-in 34 km line took a
@@ -168,14 +168,11 @@ bool scrittura_piano_anticipata::scrivi(std::vector<lavoro>& lotto) {
 // The integers of metres 0 and 1 and the empty last two metres of each column.
 bool scrittura_piano_anticipata::scrivi_estremi(const planimetria_metrica& p) {
     const int32_t L = ultimo_metro_;
-    constexpr auto intero = static_cast<uint16_t>(tipo_valore::intero);
-    constexpr auto vuoto = static_cast<uint16_t>(tipo_valore::vuoto);
     for (int c = 0; c < 2; ++c) {
         char testa[byte_testa];
-        metti_i16(metti_u16(metti_i16(metti_u16(testa, intero), p.semi[0][c]), intero),
-                  p.semi[1][c]);
+        metti_elemento_intero(metti_elemento_intero(testa, p.semi[0][c]), p.semi[1][c]);
         char coda[byte_coda];
-        metti_u16(metti_u16(coda, vuoto), vuoto);
+        metti_elemento_vuoto(metti_elemento_vuoto(coda));
         if (scrivi_in_posizione(ops_, fd_, {{testa, sizeof testa}}, c * byte_colonna(L)) != 0 ||
             scrivi_in_posizione(ops_, fd_, {{coda, sizeof coda}}, posizione_reale(L, c, L - 1)) !=
                 0)

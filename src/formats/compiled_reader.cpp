@@ -1,4 +1,4 @@
-#include "compiler/compiled_reader.h"
+#include "formats/compiled_reader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <numbers>
 #include <utility>
 
-#include "common/byte_encoding.h"
+#include "formats/compiled_records.h"
 
 namespace binario {
 
@@ -24,19 +24,6 @@ std::string campo_tronco(size_t riga, const char* campo, size_t serve, size_t re
            " bytes, " + std::to_string(resta) + " left";
 }
 
-bool leggi_campo(lettore_byte& in, uint8_t& v) {
-    return in.u8(v);
-}
-bool leggi_campo(lettore_byte& in, uint16_t& v) {
-    return in.u16(v);
-}
-bool leggi_campo(lettore_byte& in, int16_t& v) {
-    return in.i16(v);
-}
-bool leggi_campo(lettore_byte& in, int32_t& v) {
-    return in.i32(v);
-}
-
 }  // namespace
 
 esito_decodifica<tabella_compilata> decodifica_tabella(std::string_view dati) {
@@ -45,35 +32,28 @@ esito_decodifica<tabella_compilata> decodifica_tabella(std::string_view dati) {
     std::optional<errore_decodifica> errore;
     size_t r = 0;
     // Reads one fixed-width field, unless an earlier one already failed.
-    auto campo = [&](auto& destinazione, const char* nome) {
+    auto fisso = [&](auto& destinazione, const char* nome) {
         if (errore || leggi_campo(in, destinazione)) return;
         errore = errore_decodifica{in.posizione(),
                                    campo_tronco(r, nome, sizeof destinazione, in.rimasti())};
     };
-    for (r = 0; r < esito.dati.size() && !errore; ++r) {
-        voce& v = esito.dati[r];
-        campo(v.genere, "genere");
-        campo(v.valore1, "valore1");
-        campo(v.valore2, "valore2");
-        campo(v.valore3, "valore3");
-        campo(v.stato, "stato");
+    // The text: its 16-bit length, then that many bytes.
+    auto testo = [&](std::string& destinazione, const char* nome) {
         uint16_t lunghezza = 0;
-        campo(lunghezza, "length of testo");
-        if (!errore && !in.blocco(lunghezza, v.testo))
-            errore =
-                errore_decodifica{in.posizione(), "row " + std::to_string(r) + ": testo of " +
-                                                      std::to_string(lunghezza) + " bytes, only " +
-                                                      std::to_string(in.rimasti()) + " left"};
-        campo(v.intero1, "intero1");
-        campo(v.intero2, "intero2");
-        campo(v.intero3, "intero3");
-        campo(v.intero4, "intero4");
-        campo(v.intero5, "intero5");
-        campo(v.ottetto1, "ottetto1");
-        campo(v.ottetto2, "ottetto2");
-        campo(v.ottetto3, "ottetto3");
-        campo(v.ottetto4, "ottetto4");
-        campo(v.codice, "codice");
+        fisso(lunghezza, "length of testo");
+        if (errore || in.blocco(lunghezza, destinazione)) return;
+        errore =
+            errore_decodifica{in.posizione(), "row " + std::to_string(r) + ": " + nome + " of " +
+                                                  std::to_string(lunghezza) + " bytes, only " +
+                                                  std::to_string(in.rimasti()) + " left"};
+    };
+    for (r = 0; r < esito.dati.size() && !errore; ++r) {
+        campi_voce(esito.dati[r], [&](const char* nome, auto& campo) {
+            if constexpr (std::is_same_v<std::remove_cvref_t<decltype(campo)>, std::string>)
+                testo(campo, nome);
+            else
+                fisso(campo, nome);
+        });
     }
     if (errore) return rifiuta<tabella_compilata>(errore->offset, std::move(errore->motivo));
     if (!in.finito())
@@ -98,19 +78,8 @@ esito_decodifica<std::vector<cella>> decodifica_celle(std::string_view dati) {
     esito.dati.resize(intere);
     lettore_byte in(dati);
     // The size was checked above, so every read below succeeds.
-    for (cella& c : esito.dati) {
-        in.u8(c.evento);
-        in.i16(c.dato1);
-        in.i16(c.dato2);
-        in.i16(c.dato3);
-        in.i16(c.dato4);
-        in.u8(c.tempo);
-        in.u8(c.marca);
-        in.u8(c.galleria);
-        in.u8(c.velocita);
-        in.u8(c.pendenza);
-        in.u8(c.aderenza);
-    }
+    for (cella& c : esito.dati)
+        campi_cella(c, [&in](const char*, auto& campo) { leggi_campo(in, campo); });
     return esito;
 }
 
@@ -126,22 +95,11 @@ esito_decodifica<planimetria_metrica> decodifica_piano(std::string_view dati) {
         if (!in.u16(tag))
             return rifiuta<piano>(
                 inizio, "element " + std::to_string(elementi) + ": type tag needs 2 bytes, 1 left");
-        size_t larghezza = 0;
-        switch (tag) {
-            case static_cast<uint16_t>(tipo_valore::vuoto):
-                larghezza = 0;
-                break;
-            case static_cast<uint16_t>(tipo_valore::intero):
-                larghezza = 2;
-                break;
-            case static_cast<uint16_t>(tipo_valore::reale):
-                larghezza = 8;
-                break;
-            default:
-                return rifiuta<piano>(inizio, "element " + std::to_string(elementi) +
-                                                  ": unknown type tag " + std::to_string(tag) +
-                                                  " (expected 0, 2 or 5)");
-        }
+        if (!tag_elemento_noto(tag))
+            return rifiuta<piano>(inizio, "element " + std::to_string(elementi) +
+                                              ": unknown type tag " + std::to_string(tag) +
+                                              " (expected 0, 2 or 5)");
+        const size_t larghezza = larghezza_valore(tag);
         if (!in.salta(larghezza))
             return rifiuta<piano>(in.posizione(), "element " + std::to_string(elementi) + ": tag " +
                                                       std::to_string(tag) + " needs " +

@@ -1,4 +1,4 @@
-#include "compiler/compiled_files.h"
+#include "formats/compiled_files.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/byte_encoding.h"
+#include "formats/compiled_records.h"
 
 namespace binario {
 
@@ -60,11 +60,10 @@ char* elementi_piano(const planimetria_metrica& p, size_t& i, char* out, const c
             out = metti_elemento_reale(out, valori[k]);
         } else if (t == tipo_valore::intero) {
             if (spazio < byte_elemento_intero) break;
-            out = metti_u16(out, static_cast<uint16_t>(t));
-            out = metti_i16(out, valore_intero(valori[k]));
+            out = metti_elemento_intero(out, valore_intero(valori[k]));
         } else if (t == tipo_valore::vuoto) {
             if (spazio < byte_elemento_vuoto) break;
-            out = metti_u16(out, static_cast<uint16_t>(t));
+            out = metti_elemento_vuoto(out);
         } else {
             tipo_sconosciuto(t);
         }
@@ -130,25 +129,8 @@ std::string serializza_tabella(const modello& m) {
 
     std::string out;
     out.reserve(totale);
-    for (const voce& v : m.tabella) {
-        aggiungi_u8(out, v.genere);
-        aggiungi_i32(out, v.valore1);
-        aggiungi_i32(out, v.valore2);
-        aggiungi_i32(out, v.valore3);
-        aggiungi_u8(out, v.stato);
-        aggiungi_u16(out, static_cast<uint16_t>(v.testo.size()));
-        out.append(v.testo);
-        aggiungi_i16(out, v.intero1);
-        aggiungi_i16(out, v.intero2);
-        aggiungi_i16(out, v.intero3);
-        aggiungi_i16(out, v.intero4);
-        aggiungi_i16(out, v.intero5);
-        aggiungi_u8(out, v.ottetto1);
-        aggiungi_u8(out, v.ottetto2);
-        aggiungi_u8(out, v.ottetto3);
-        aggiungi_u8(out, v.ottetto4);
-        aggiungi_i32(out, v.codice);
-    }
+    for (const voce& v : m.tabella)
+        campi_voce(v, [&out](const char*, const auto& campo) { aggiungi_campo(out, campo); });
     return out;
 }
 
@@ -156,19 +138,8 @@ std::string serializza_tabella(const modello& m) {
 std::string serializza_celle(const modello& m) {
     std::string out(byte_cella * m.celle.size(), '\0');
     char* p = out.data();
-    for (const cella& c : m.celle) {
-        p = metti_u8(p, c.evento);
-        p = metti_i16(p, c.dato1);
-        p = metti_i16(p, c.dato2);
-        p = metti_i16(p, c.dato3);
-        p = metti_i16(p, c.dato4);
-        p = metti_u8(p, c.tempo);
-        p = metti_u8(p, c.marca);
-        p = metti_u8(p, c.galleria);
-        p = metti_u8(p, c.velocita);
-        p = metti_u8(p, c.pendenza);
-        p = metti_u8(p, c.aderenza);
-    }
+    for (const cella& c : m.celle)
+        campi_cella(c, [&p](const char*, auto campo) { p = metti_campo(p, campo); });
     return out;
 }
 
