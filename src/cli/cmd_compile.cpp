@@ -25,8 +25,9 @@ void registra_compile(CLI::App& app, elenco_azioni& azioni) {
         "a summary line.\n"
         "Exit status: 0 clean; 1 errors were recorded (the files are written all the same and\n"
         "the scenario is incomplete), or warnings with --werror; 2 the compile stopped with\n"
-        "error 1250 or 1251 (nothing written); 64 bad command line; 74 a file that cannot be\n"
-        "read or written.");
+        "error 1250 or 1251 (nothing written); 64 bad command line; 65 a description file\n"
+        "larger than 64 MB; 74 a file that cannot be read or written; 75 the --out folder is\n"
+        "in use by another run and --no-wait was given.");
     cmd->callback(
         [o, &azioni] { azioni.push_back([o]() -> int { return esegui_compilazione(*o); }); });
 }

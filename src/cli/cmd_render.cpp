@@ -64,7 +64,8 @@ sorgente leggi_o_fallisci(const std::string& percorso) {
     if (s.stato_file == sorgente::stato::assente)
         fallisci(exit_io, "cannot read '%s': %s", percorso.c_str(), std::strerror(ENOENT));
     if (s.stato_file == sorgente::stato::illeggibile)
-        fallisci(exit_io, "cannot read '%s': %s", percorso.c_str(), s.motivo.c_str());
+        fallisci(s.troppo_grande ? exit_bad_data : exit_io, "cannot read '%s': %s",
+                 percorso.c_str(), s.motivo.c_str());
     return s;
 }
 

@@ -16,6 +16,7 @@ void registra_inspect(CLI::App& app, elenco_azioni& azioni);
 void registra_render(CLI::App& app, elenco_azioni& azioni);
 void registra_compile(CLI::App& app, elenco_azioni& azioni);
 void registra_check(CLI::App& app, elenco_azioni& azioni);
+void registra_recover(CLI::App& app, elenco_azioni& azioni);
 
 inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
     registra_run(app, azioni);
@@ -24,6 +25,7 @@ inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
     registra_check(app, azioni);
     registra_inspect(app, azioni);
     registra_render(app, azioni);
+    registra_recover(app, azioni);
 }
 
 }  // namespace binario

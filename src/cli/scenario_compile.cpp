@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <system_error>
@@ -31,13 +32,6 @@ struct errore_uso {
 
 std::string tra_apici(const std::string& s) {
     return "'" + s + "'";
-}
-
-std::string elenco_apici(const std::vector<std::string>& v) {
-    std::string out;
-    for (size_t i = 0; i < v.size(); ++i)
-        out += (i == 0 ? "" : i + 1 == v.size() ? " and " : ", ") + tra_apici(v[i]);
-    return out;
 }
 
 std::string plurale(int n, const char* parola) {
@@ -197,6 +191,30 @@ int compila(const opzioni_compilazione& o, const std::string& prefisso) {
         }
     }
 
+    // The output folder is this run's until it ends: another writer waits, or this
+    // one does.
+    std::unique_ptr<blocco_cartella> blocco;
+    if (o.scrivi) {
+        opzioni_blocco ob;
+        ob.attendi = o.attendi;
+        ob.avviso_attesa = [&] {
+            scrivi_riga(stderr, prefisso + "waiting for another writer to finish with " +
+                                    tra_apici(o.cartella) + " (--no-wait fails at once)");
+        };
+        try {
+            blocco = prendi_cartella(cartella, ob);
+        } catch (const cartella_occupata&) {
+            scrivi_riga(stderr,
+                        prefisso + tra_apici(o.cartella) +
+                            " is in use by another writer; nothing was written (--no-wait)");
+            return exit_busy;
+        } catch (const file_error& e) {
+            scrivi_riga(stderr, prefisso + "cannot prepare the output folder: " + e.what() +
+                                    "; no compiled file was written");
+            return exit_io;
+        }
+    }
+
     const sorgente s_linea = leggi_sorgente(o.file_linea, o.file_linea);
     const sorgente s_treno = leggi_sorgente(o.file_treno, o.file_treno);
     const bool illeggibile = s_linea.stato_file == sorgente::stato::illeggibile ||
@@ -223,18 +241,15 @@ int compila(const opzioni_compilazione& o, const std::string& prefisso) {
 
     std::vector<std::string> scritti;
     std::optional<file_error> errore_scrittura;
+    errore_insieme::stato esito_insieme = errore_insieme::stato::invariato;
     if (o.scrivi && esito.da_scrivere() && !illeggibile) {
-        // The files are renamed into place one after the other; note each one, so that
-        // a failure can tell which of them are already the new ones.
-        file_ops ops = system_file_ops();
-        ops.rename = [rinomina = ops.rename, &scritti](const char* da, const char* a) {
-            const int r = rinomina(da, a);
-            if (r == 0) scritti.emplace_back(a);
-            return r;
-        };
         try {
             controlla_uscite(percorsi_uscita(o.planimetria, cartella, linea, treno));
-            scrivi_file_compilati(m, cartella, ops, anticipata ? &*anticipata : nullptr);
+            scritti = scrivi_file_compilati(m, cartella, system_file_ops(),
+                                            anticipata ? &*anticipata : nullptr);
+        } catch (const errore_insieme& e) {
+            errore_scrittura = e;
+            esito_insieme = e.esito();
         } catch (const file_error& e) {
             errore_scrittura = e;
         }
@@ -257,12 +272,15 @@ int compila(const opzioni_compilazione& o, const std::string& prefisso) {
     if (errore_scrittura)
         nota("cannot write " + tra_apici(errore_scrittura->percorso()) + ": " +
              errore_scrittura->motivo() +
-             (scritti.empty()
+             (esito_insieme == errore_insieme::stato::invariato
                   ? "; no compiled file was written, and the files already in " +
                         tra_apici(o.cartella) + " are unchanged"
-                  : "; only " + elenco_apici(scritti) + (scritti.size() == 1 ? " was" : " were") +
-                        " replaced, so the compiled files in " + tra_apici(o.cartella) +
-                        " do not form one set: compile again once this is fixed"));
+              : esito_insieme == errore_insieme::stato::rimesso
+                  ? "; no compiled file was written: the earlier compiled files in " +
+                        tra_apici(o.cartella) + " are back as they were"
+                  : "; the compiled files in " + tra_apici(o.cartella) +
+                        " do not form one set: run 'binario recover " + o.cartella +
+                        "' to put the earlier ones back"));
     if (esito.fermato != 0) {
         scrivi_riga(stderr, " Errore n. " + std::to_string(esito.fermato));
         const std::string numero = std::to_string(esito.fermato);
@@ -311,6 +329,7 @@ int compila(const opzioni_compilazione& o, const std::string& prefisso) {
         for (const std::string& p : scritti) scrivi_riga(stdout, p);
     }
 
+    if (s_linea.troppo_grande || s_treno.troppo_grande) return exit_bad_data;
     if (illeggibile || errore_scrittura) return exit_io;
     if (esito.fermato != 0) return exit_stopped;
     if (errori > 0 || m.errore_numero != 0) return exit_faults;
@@ -356,6 +375,11 @@ void aggiungi_opzioni_compilazione(CLI::App* cmd, opzioni_compilazione& o) {
         "Leave warnings out of the report (and out of its counts)");
     cmd->add_flag("--werror", o.avvisi_falliscono, "Warnings make the exit status 1, as errors do")
         ->excludes(senza_avvisi);
+    if (o.scrivi)
+        cmd->add_flag_callback(
+            "--no-wait", [&o] { o.attendi = false; },
+            "When another run is writing into the --out folder, fail at once (exit 75) "
+            "instead of waiting for it");
 }
 
 int esegui_compilazione(const opzioni_compilazione& o) {

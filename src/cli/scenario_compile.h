@@ -21,6 +21,7 @@ struct opzioni_compilazione {
     bool json = false;
     bool avvisi = true;              // false with --no-warnings
     bool avvisi_falliscono = false;  // --werror
+    bool attendi = true;             // false with --no-wait: a folder in use fails at once
 };
 
 // Adds the positionals and the options of compile (scrivi) or check to `cmd`.
@@ -28,8 +29,8 @@ void aggiungi_opzioni_compilazione(CLI::App* cmd, opzioni_compilazione& o);
 
 // Runs the compile and reports it. Returns the exit status: exit_ok, exit_faults
 // (faults recorded, or warnings with --werror), exit_stopped (1250 / 1251, nothing
-// written), exit_usage, exit_io (an input that cannot be read, or an output that
-// cannot be written; the message gives the operating system's reason).
+// written), exit_usage, exit_busy (--no-wait and the folder in use), exit_io (an input that cannot
+// be read, or an output that cannot be written; the message gives the operating system's reason).
 int esegui_compilazione(const opzioni_compilazione& o);
 
 }  // namespace binario

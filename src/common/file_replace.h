@@ -5,11 +5,15 @@
 
 #include <sys/uio.h>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/folder_lock.h"
 
 namespace binario {
 
@@ -26,8 +30,25 @@ class file_error : public std::runtime_error {
     std::string motivo_;
 };
 
+// A set written in part: the error tells what the folder holds afterwards.
+class errore_insieme : public file_error {
+  public:
+    enum class stato {
+        invariato,   // no file of the set had been replaced
+        rimesso,     // some had, and the earlier files are back
+        incompleto,  // the earlier files could not be put back: the journal stays
+    };
+    errore_insieme(const file_error& e, stato s) : file_error(e), stato_(s) {}
+    stato esito() const { return stato_; }
+
+  private:
+    stato stato_;
+};
+
 // The system calls the writer uses, replaceable so that tests can make them fail.
+// The system's own (system_file_ops) come from the platform layer.
 struct file_ops {
+    // Creates a new file, never an existing one (EEXIST), marked in use while open.
     std::function<int(const char* path)> open_new;  // returns fd or -1 with errno
     std::function<long(int fd, const char* data, size_t size)> write;
     std::function<int(int fd)> close;
@@ -38,6 +59,8 @@ struct file_ops {
     std::function<int(const char* from, const char* to)> link;
     // Optional: a gathered write at a given offset; the system's pwritev() when not set.
     std::function<long(int fd, const iovec* parti, int n, long offset)> pwritev;
+    // Optional: sets the permission bits of a file; not done when not set.
+    std::function<int(const char* path, unsigned modo)> chmod;
 };
 const file_ops& system_file_ops();
 
@@ -58,9 +81,13 @@ struct file_prodotto {
     std::string temporaneo;
 };
 
-// A new name for a temporary file beside `percorso`, unique within this process
-// and across processes.
+// A new name for a temporary file beside `percorso`: ".NAME.tmp-" and random
+// digits, so that no other process, even one with the same id, picks it.
 std::string nome_temporaneo(const std::string& percorso);
+
+// Creates a temporary file beside `percorso` with ops.open_new, under a new name
+// when one is taken; returns the descriptor and sets `nome`, or -1 with errno.
+int crea_temporaneo_accanto(const std::string& percorso, const file_ops& ops, std::string& nome);
 
 // Writes all of `parti`, one after the other from `offset`, with ops.pwritev (or
 // pwritev()); returns 0, or the errno of the failure. One call for many parts
@@ -68,16 +95,22 @@ std::string nome_temporaneo(const std::string& percorso);
 // took a third longer than in 640 KB calls.
 int scrivi_in_posizione(const file_ops& ops, int fd, std::vector<iovec> parti, long offset);
 
+// Every replacement below holds the lock of the folder (folder_lock.h) while it
+// writes; the first holder in the process first mends what a dead writer left
+// there (set_journal.h). A replaced file keeps the permission bits of the file it
+// replaces.
+
 // Replaces one file. Throws file_error; on failure the old file is untouched
 // and no temporary file is left behind.
 void sostituisci_file(const std::string& percorso, std::string_view contenuto,
                       const file_ops& ops = system_file_ops());
 
-// Replaces several files as one set: all are written to temporary files first,
-// and renamed into place only when every one is complete. The old files are kept
-// under a second name until every rename has succeeded, so that a rename failing
-// half-way puts them back. On any failure the old files stay as they were and no
-// temporary file is left behind.
+// Replaces several files of one folder as one set: all are written to temporary
+// files first, and renamed into place only when every one is complete. The old
+// files are kept under a second name, listed in a journal, until every rename has
+// succeeded, so that a rename failing half-way, or a process dying there, puts
+// them back. On a failure errore_insieme tells whether the old files are back
+// (always, unless putting them back failed too) and no temporary file is left.
 void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files,
                               const file_ops& ops = system_file_ops());
 
@@ -87,7 +120,22 @@ void sostituisci_file_insieme(const std::vector<file_da_scrivere>& files,
 void sostituisci_file_prodotti(const std::vector<file_prodotto>& files,
                                const file_ops& ops = system_file_ops());
 
-// Reads a whole file; throws file_error when it cannot be read.
-std::string leggi_file(const std::string& percorso);
+// Takes the lock of `cartella` for a writer (the empty name is the current
+// folder); the outermost holder in the process first mends what a writer that
+// died left there. Throws file_error, or cartella_occupata when it must not wait.
+std::unique_ptr<blocco_cartella> prendi_cartella(const std::string& cartella,
+                                                 const opzioni_blocco& o = {},
+                                                 const file_ops& ops = system_file_ops());
+
+// Refusal of a file larger than the reader takes.
+class file_troppo_grande : public file_error {
+  public:
+    using file_error::file_error;
+};
+
+// Reads a whole regular file; throws file_error when it cannot be read or is not
+// a regular file (a folder, a FIFO, a device), file_troppo_grande when it holds
+// more than `massimo` bytes, before reading it.
+std::string leggi_file(const std::string& percorso, size_t massimo = SIZE_MAX);
 
 }  // namespace binario

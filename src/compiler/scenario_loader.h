@@ -13,9 +13,10 @@ namespace binario {
 struct sorgente {
     enum class stato { letto, assente, illeggibile };
     stato stato_file = stato::assente;
-    std::string nome;    // the file's name, for diagnostics
-    std::string testo;   // the whole content when letto
-    std::string motivo;  // the operating system's reason when illeggibile
+    std::string nome;            // the file's name, for diagnostics
+    std::string testo;           // the whole content when letto
+    std::string motivo;          // the operating system's reason when illeggibile
+    bool troppo_grande = false;  // illeggibile because larger than a description file may be
 };
 
 // Which source files the loader has consumed. The one-shot run deletes them; the

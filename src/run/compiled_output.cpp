@@ -1,6 +1,7 @@
 #include "run/compiled_output.h"
 
 #include <cstddef>
+#include <memory>
 #include <utility>
 
 #include "common/file_names.h"
@@ -17,6 +18,19 @@ constexpr size_t blocco_piano = 256 * 1024;
 std::vector<std::string> scrivi_file_compilati(const modello& m, const std::string& cartella,
                                                const file_ops& ops,
                                                scrittura_piano_anticipata* anticipata) {
+    // The folder's lock before the streamed plan's temporary is closed: from then on
+    // only the lock keeps it from being taken for a dead writer's.
+    std::unique_ptr<blocco_cartella> blocco;
+    try {
+        blocco = prendi_cartella(cartella, {}, ops);
+    } catch (const file_error& e) {
+        if (e.percorso() != cartella) throw errore_insieme(e, errore_insieme::stato::invariato);
+        // A folder that cannot be opened: told as the first file that cannot be written.
+        const std::string primo =
+            percorso_in(cartella, m.compila_planimetria != 0 ? nome_file_piano(m.linea)
+                                                             : nome_file_tabella(m.linea, m.treno));
+        throw errore_insieme(file_error(primo, e.motivo()), errore_insieme::stato::invariato);
+    }
     const std::string tabella = serializza_tabella(m);
     const std::string celle = serializza_celle(m);
 

@@ -61,6 +61,8 @@ int esegui_avvio(const std::string& cartella) {
     m.treno = "A 1";
     mostra_attesa();
     try {
+        // The folder is this run's from the first file to the last.
+        const auto blocco = prendi_cartella(cartella);
         dati_linea(cartella, m.linea);
         dati_treno(cartella, m.linea, m.treno);
         dati_note(cartella, m.linea, m.treno);

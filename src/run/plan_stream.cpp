@@ -46,12 +46,8 @@ scrittura_piano_anticipata::~scrittura_piano_anticipata() {
 
 bool scrittura_piano_anticipata::prende_i_reali(int32_t ultimo_metro) {
     if (ultimo_metro < metri_minimi || ultimo_metro_ >= 0) return false;
-    temporaneo_ = nome_temporaneo(percorso_);
-    fd_ = ops_.open_new(temporaneo_.c_str());
-    if (fd_ < 0) {
-        temporaneo_.clear();
-        return false;
-    }
+    fd_ = crea_temporaneo_accanto(percorso_, ops_, temporaneo_);
+    if (fd_ < 0) return false;
     try {
         lavoratore_ = std::thread(&scrittura_piano_anticipata::lavora, this);
     } catch (const std::system_error&) {
