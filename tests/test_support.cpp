@@ -34,6 +34,12 @@ cartella_temporanea::~cartella_temporanea() {
 
 esito_processo esegui_binario(const std::vector<std::string>& argomenti,
                               const std::string& cartella_lavoro) {
+    return esegui_binario_con({}, argomenti, cartella_lavoro);
+}
+
+esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
+                                  const std::vector<std::string>& argomenti,
+                                  const std::string& cartella_lavoro) {
     cartella_temporanea catture;
     std::string out_path = catture.file("out"), err_path = catture.file("err");
     pid_t pid = ::fork();
@@ -47,12 +53,12 @@ esito_processo esegui_binario(const std::vector<std::string>& argomenti,
         ::dup2(in, 0);
         if (!cartella_lavoro.empty() && ::chdir(cartella_lavoro.c_str()) != 0) ::_exit(127);
         std::vector<char*> argv;
-        std::string exe = BINARIO_EXE;
-        argv.push_back(exe.data());
-        std::vector<std::string> copie = argomenti;
+        std::vector<std::string> copie = davanti;
+        copie.push_back(BINARIO_EXE);
+        copie.insert(copie.end(), argomenti.begin(), argomenti.end());
         for (auto& a : copie) argv.push_back(a.data());
         argv.push_back(nullptr);
-        ::execv(exe.c_str(), argv.data());
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     int stato = 0;

@@ -32,6 +32,12 @@ struct esito_processo {
 esito_processo esegui_binario(const std::vector<std::string>& argomenti,
                               const std::string& cartella_lavoro = "");
 
+// The same under another program: `davanti` (a program found on PATH and its
+// arguments) runs binario with the arguments, as strace does.
+esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
+                                  const std::vector<std::string>& argomenti,
+                                  const std::string& cartella_lavoro = "");
+
 std::string leggi(const std::string& percorso);
 void scrivi(const std::string& percorso, const std::string& contenuto);
 bool esiste(const std::string& percorso);

@@ -1,0 +1,364 @@
+// The output folder as a transaction: writers take turns, a writer killed at any
+// rename leaves a folder the next writer (or 'binario recover') brings back to
+// one whole set, leftovers of dead writers never block a write, and the report
+// says what the folder holds after a failure. Also the refusal of inputs that
+// are not plain description files of a sane size.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/file_names.h"
+#include "common/set_journal.h"
+#include "common/text_file_writer.h"
+#include "content/builtin_line.h"
+#include "content/builtin_train.h"
+#include "platform/folder_lock.h"
+#include "test_support.h"
+
+namespace binario {
+namespace {
+
+using test::cartella_temporanea;
+using insieme = std::map<std::string, std::string>;  // file name -> bytes
+
+const std::string linea = "Lavena_Torre Alta";
+const std::string treno = "A 1";
+const std::vector<std::string> nomi_set = {nome_file_piano(linea), nome_file_tabella(linea, treno),
+                                           nome_file_celle(linea, treno)};
+
+bool strace_presente() {
+    return std::system("strace -V >/dev/null 2>&1") == 0;
+}
+
+// Two scenarios with the same file names and different compiled files, their
+// description files in a folder of their own.
+struct scenari {
+    cartella_temporanea a, b;
+    scenari() {
+        test::scrivi(a.file(nome_file_linea(linea)), componi_righe(righe_linea()));
+        test::scrivi(b.file(nome_file_linea(linea)),
+                     "[generale]\r\nlunghezza percorso, 60000\r\n[fine]\r\n");
+        for (auto* c : {&a, &b})
+            test::scrivi(c->file(nome_file_treno(linea, treno)), componi_righe(righe_treno()));
+    }
+    std::vector<std::string> compile(const cartella_temporanea& da, const std::string& out) const {
+        return {"compile", da.file(nome_file_linea(linea)), da.file(nome_file_treno(linea, treno)),
+                "--out", out};
+    }
+};
+
+insieme leggi_set(const std::string& cartella) {
+    insieme s;
+    for (const std::string& n : nomi_set) s[n] = test::leggi(cartella + "/" + n);
+    return s;
+}
+
+// The set a compile of `da` writes into an empty folder.
+insieme set_di(const scenari& sc, const cartella_temporanea& da) {
+    cartella_temporanea c;
+    const auto r = test::esegui_binario(sc.compile(da, c.percorso()));
+    EXPECT_EQ(r.stato, 0) << r.err;
+    return leggi_set(c.percorso());
+}
+
+// What a writer leaves besides the set: temporaries, second names, a journal.
+std::vector<std::string> avanzi(const std::string& cartella) {
+    std::vector<std::string> v;
+    for (const std::string& f : test::elenco(cartella))
+        if (f[0] == '.') v.push_back(f);
+    return v;
+}
+
+pid_t avvia(const std::vector<std::string>& davanti, const std::vector<std::string>& argomenti) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (std::freopen("/dev/null", "w", stdout) == nullptr ||
+            std::freopen("/dev/null", "w", stderr) == nullptr)
+            ::_exit(126);
+        std::vector<std::string> tutti = davanti;
+        tutti.push_back(BINARIO_EXE);
+        tutti.insert(tutti.end(), argomenti.begin(), argomenti.end());
+        std::vector<char*> argv;
+        for (auto& a : tutti) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int attendi(pid_t pid) {
+    int stato = 0;
+    ::waitpid(pid, &stato, 0);
+    return WIFEXITED(stato) ? WEXITSTATUS(stato) : 128 + WTERMSIG(stato);
+}
+
+// A writer killed at each of its renames (the journal's, then the plan's, the
+// table's, the cells'), its folder then mended by recover or by the next compile.
+TEST(OutputFolder, KilledAtEachRenameTheFolderComesBackWhole) {
+    if (!strace_presente()) GTEST_SKIP() << "strace is not installed";
+    scenari sc;
+    const insieme vecchio = set_di(sc, sc.a), nuovo = set_di(sc, sc.b);
+    ASSERT_NE(vecchio, nuovo);
+    for (int quale = 1; quale <= 4; ++quale) {
+        for (bool con_recover : {true, false}) {
+            SCOPED_TRACE("killed at rename " + std::to_string(quale) +
+                         (con_recover ? ", then recover" : ", then compile"));
+            cartella_temporanea out;
+            ASSERT_EQ(test::esegui_binario(sc.compile(sc.a, out.percorso())).stato, 0);
+            const auto ucciso = test::esegui_binario_con(
+                {"strace", "-f", "-o", "/dev/null", "-e", "trace=rename", "-e",
+                 "inject=rename:signal=SIGKILL:when=" + std::to_string(quale)},
+                sc.compile(sc.b, out.percorso()));
+            EXPECT_NE(ucciso.stato, 0);
+            if (con_recover) {
+                const auto r = test::esegui_binario({"recover", out.percorso()});
+                EXPECT_EQ(r.stato, 0) << r.err;
+                // Killed before the journal was in place the set was never touched;
+                // after it, the old set is put back.
+                EXPECT_EQ(leggi_set(out.percorso()), vecchio);
+                EXPECT_NE(r.out.find(quale == 1 ? "removed" : "are back"), std::string::npos)
+                    << r.out;
+            } else {
+                const auto r = test::esegui_binario(sc.compile(sc.b, out.percorso()));
+                EXPECT_EQ(r.stato, 0) << r.err;
+                EXPECT_EQ(leggi_set(out.percorso()), nuovo);
+            }
+            EXPECT_TRUE(avanzi(out.percorso()).empty()) << avanzi(out.percorso()).front();
+        }
+    }
+}
+
+// Two compiles into one folder, the first one slowed between its renames: the
+// second waits for it, says so, and the folder ends with its whole set.
+TEST(OutputFolder, TwoWritersAtOnceLeaveOneWholeSet) {
+    if (!strace_presente()) GTEST_SKIP() << "strace is not installed";
+    scenari sc;
+    const insieme primo = set_di(sc, sc.a), secondo = set_di(sc, sc.b);
+    cartella_temporanea out;
+    const pid_t lento = avvia({"strace", "-f", "-o", "/dev/null", "-e", "trace=rename", "-e",
+                               "inject=rename:delay_enter=2500000:when=2"},
+                              sc.compile(sc.a, out.percorso()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto occupata = test::esegui_binario([&] {
+        auto a = sc.compile(sc.b, out.percorso());
+        a.push_back("--no-wait");
+        return a;
+    }());
+    const auto r = test::esegui_binario(sc.compile(sc.b, out.percorso()));
+    EXPECT_EQ(attendi(lento), 0);
+    EXPECT_EQ(occupata.stato, 75) << occupata.err;
+    EXPECT_NE(occupata.err.find("in use by another writer"), std::string::npos) << occupata.err;
+    EXPECT_EQ(r.stato, 0) << r.err;
+    EXPECT_NE(r.err.find("waiting for another writer"), std::string::npos) << r.err;
+    EXPECT_EQ(leggi_set(out.percorso()), secondo);
+    EXPECT_NE(primo, secondo);
+    EXPECT_TRUE(avanzi(out.percorso()).empty());
+}
+
+// The lock alone, without strace: while this process holds the folder, a run
+// into it neither writes nor ends; it does both once the folder is free.
+TEST(OutputFolder, ARunWaitsForTheFolder) {
+    cartella_temporanea out;
+    pid_t pid = -1;
+    {
+        blocco_cartella tenuto(out.percorso());
+        pid = avvia({}, {"run", "--dir", out.percorso()});
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "the run did not wait";
+        EXPECT_TRUE(test::elenco(out.percorso()).empty());
+        EXPECT_EQ(test::esegui_binario({"run", "--dir", out.percorso(), "--no-wait"}).stato, 75);
+    }
+    EXPECT_EQ(attendi(pid), 0);
+    EXPECT_EQ(test::elenco(out.percorso()).size(), 6u);
+}
+
+// A process with id 1 (every container's first) used these names before the
+// names were random; what it left must not stop a run, and goes.
+TEST(OutputFolder, StaleTemporariesOfAnotherProcessOneDoNotBlock) {
+    scenari sc;
+    cartella_temporanea riferimento;
+    ASSERT_EQ(test::esegui_binario({"run", "--dir", riferimento.percorso()}).stato, 0);
+    const std::vector<std::string> sei = test::elenco(riferimento.percorso());
+    ASSERT_EQ(sei.size(), 6u);
+    for (const char* comando : {"run", "compile"}) {
+        SCOPED_TRACE(comando);
+        cartella_temporanea out;
+        std::vector<std::string> nomi = sei;
+        nomi.push_back(nome_file_linea(linea));
+        nomi.push_back(nome_file_treno(linea, treno));
+        for (const std::string& n : nomi)
+            for (int k = 0; k < 3; ++k)
+                test::scrivi(out.file("." + n + ".tmp-1-" + std::to_string(k)),
+                             std::string(100000, 'x'));
+        const auto r = test::esegui_binario(
+            std::string(comando) == "run" ? std::vector<std::string>{"run", "--dir", out.percorso()}
+                                          : sc.compile(sc.a, out.percorso()));
+        EXPECT_EQ(r.stato, 0) << r.err;
+        EXPECT_TRUE(avanzi(out.percorso()).empty());
+        for (const std::string& n : std::string(comando) == "run" ? sei : nomi_set)
+            EXPECT_TRUE(test::leggi(out.file(n)) == test::leggi(riferimento.file(n))) << n;
+    }
+}
+
+TEST(OutputFolder, AReplacedFileKeepsItsPermissionBits) {
+    scenari sc;
+    cartella_temporanea out;
+    const unsigned modi[] = {0444, 0600, 0640};
+    for (size_t i = 0; i < nomi_set.size(); ++i) {
+        test::scrivi(out.file(nomi_set[i]), "old");
+        ASSERT_EQ(::chmod(out.file(nomi_set[i]).c_str(), modi[i]), 0);
+    }
+    ASSERT_EQ(test::esegui_binario(sc.compile(sc.a, out.percorso())).stato, 0);
+    for (size_t i = 0; i < nomi_set.size(); ++i) {
+        struct stat st {};
+        ASSERT_EQ(::stat(out.file(nomi_set[i]).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, modi[i]) << nomi_set[i];
+        EXPECT_NE(test::leggi(out.file(nomi_set[i])), "old");
+    }
+}
+
+// A rename refused after the plan was replaced: the old set comes back, and the
+// report lists no file as written and says the old files are back.
+TEST(OutputFolder, AfterARollbackNothingIsReportedAsWritten) {
+    if (!strace_presente()) GTEST_SKIP() << "strace is not installed";
+    scenari sc;
+    const insieme vecchio = set_di(sc, sc.a);
+    for (bool json : {false, true}) {
+        SCOPED_TRACE(json ? "--json" : "plain");
+        cartella_temporanea out;
+        ASSERT_EQ(test::esegui_binario(sc.compile(sc.a, out.percorso())).stato, 0);
+        auto argomenti = sc.compile(sc.b, out.percorso());
+        if (json) argomenti.push_back("--json");
+        // Renames: the journal's, the plan's, then the table's, which fails.
+        const auto r =
+            test::esegui_binario_con({"strace", "-f", "-o", "/dev/null", "-e", "trace=rename", "-e",
+                                      "inject=rename:error=EPERM:when=3"},
+                                     argomenti);
+        EXPECT_EQ(r.stato, 74) << r.err;
+        EXPECT_NE(r.err.find(nomi_set[1]), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("are back as they were"), std::string::npos) << r.err;
+        if (json)
+            EXPECT_NE(r.out.find("\"files\": []"), std::string::npos) << r.out;
+        else
+            EXPECT_EQ(r.out, "");
+        EXPECT_EQ(leggi_set(out.percorso()), vecchio);
+        EXPECT_TRUE(avanzi(out.percorso()).empty());
+    }
+}
+
+TEST(OutputFolder, JournalRoundTripAndRefusals) {
+    const std::vector<voce_giornale> voci = {
+        {"L_linea.dat", ".L_linea.dat.tmp-0123456789abcdef", ".L_linea.dat.tmp-1"},
+        {"L_A 1.sim", ".L_A 1.sim.tmp-2", ""},
+        {"a\nb", ".a\nb.tmp-3", ".a\nb.tmp-4"}};
+    const std::string testo = serializza_giornale(voci);
+    EXPECT_EQ(analizza_giornale(testo), voci);
+    const std::string buoni = serializza_giornale({voci[0]});
+    const struct {
+        const char* caso;
+        std::string testo;
+    } rifiutati[] = {
+        {"empty", ""},
+        {"cut short", testo.substr(0, testo.size() - 2)},
+        {"trailing bytes", testo + "x"},
+        {"another program's", "journal 1\n0\nend\n"},
+        {"a target in another folder", serializza_giornale({{"../x", voci[0].temporaneo, ""}})},
+        {"a target that is the folder", serializza_giornale({{"..", voci[0].temporaneo, ""}})},
+        {"a temporary not of this program",
+         serializza_giornale({{"x", "user file.txt", voci[0].copia}})},
+        {"a second name in another folder",
+         serializza_giornale({{"x", voci[0].temporaneo, "/etc/.x.tmp-1"}})},
+        {"a length past the end", "binario journal 1\n1\n99 x\n"},
+        {"a huge count", "binario journal 1\n99999999999999999999\nend\n"},
+    };
+    for (const auto& r : rifiutati) EXPECT_FALSE(analizza_giornale(r.testo)) << r.caso;
+    EXPECT_TRUE(analizza_giornale(buoni));
+}
+
+// A journal left by a writer killed half-way, made by hand: two files already
+// new, one still old; recover puts the old ones back. A journal that is not one
+// is reported, and nothing is touched.
+TEST(OutputFolder, RecoverPutsTheOldSetBackFromAJournal) {
+    cartella_temporanea out;
+    test::scrivi(out.file("a"), "new a");
+    test::scrivi(out.file(".a.tmp-1"), "old a");
+    test::scrivi(out.file("b"), "new b");  // had no old file
+    test::scrivi(out.file("c"), "old c");
+    ASSERT_EQ(::link(out.file("c").c_str(), out.file(".c.tmp-2").c_str()), 0);
+    test::scrivi(out.file(".c.tmp-3"), "new c");
+    test::scrivi(out.file(nome_giornale), serializza_giornale({{"a", ".a.tmp-9", ".a.tmp-1"},
+                                                               {"b", ".b.tmp-8", ""},
+                                                               {"c", ".c.tmp-3", ".c.tmp-2"}}));
+    auto r = test::esegui_binario({"recover", out.percorso()});
+    EXPECT_EQ(r.stato, 0) << r.err;
+    EXPECT_EQ(test::elenco(out.percorso()), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(test::leggi(out.file("a")), "old a");
+    EXPECT_EQ(test::leggi(out.file("c")), "old c");
+
+    test::scrivi(out.file(nome_giornale), "binario journal 1\n1\n1 /\n");
+    r = test::esegui_binario({"recover", out.percorso()});
+    EXPECT_EQ(r.stato, 74);
+    EXPECT_NE(r.err.find("not a journal"), std::string::npos) << r.err;
+    EXPECT_EQ(test::elenco(out.percorso()),
+              (std::vector<std::string>{".binario-journal", "a", "c"}));
+    // A compile into it refuses as well rather than write over a set it cannot mend.
+    scenari sc;
+    r = test::esegui_binario(sc.compile(sc.a, out.percorso()));
+    EXPECT_EQ(r.stato, 74);
+    EXPECT_NE(r.err.find("not a journal"), std::string::npos) << r.err;
+}
+
+// Inputs that are not a description file of a sane size: refused with the
+// reason, promptly, whatever they would give if read.
+TEST(OutputFolder, InputsThatAreNotPlainFilesAreRefusedWithTheReason) {
+    cartella_temporanea c;
+    const std::string treno_file = c.file(nome_file_treno(linea, treno));
+    test::scrivi(treno_file, componi_righe(righe_treno()));
+    ASSERT_EQ(::mkfifo(c.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("loop_b", c.file("loop_a").c_str()), 0);
+    ASSERT_EQ(::symlink("loop_a", c.file("loop_b").c_str()), 0);
+    ASSERT_EQ(::mkdir(c.file("folder").c_str(), 0755), 0);
+    {
+        // Sparse: larger than a description file may be, at no cost on disk.
+        FILE* f = std::fopen(c.file("huge").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(::ftruncate(::fileno(f), (64 << 20) + 1), 0);
+        std::fclose(f);
+    }
+    const struct {
+        std::string percorso;
+        int stato;
+        const char* motivo;
+    } casi[] = {
+        {c.file("fifo"), 74, "not a regular file"},
+        {"/dev/zero", 74, "not a regular file"},
+        {c.file("loop_a"), 74, std::strerror(ELOOP)},
+        {c.file("folder"), 74, std::strerror(EISDIR)},
+        {c.file("huge"), 65, "larger than 67108864 bytes"},
+    };
+    for (const auto& k : casi) {
+        SCOPED_TRACE(k.percorso);
+        const auto inizio = std::chrono::steady_clock::now();
+        const auto r = test::esegui_binario({"check", k.percorso, treno_file, "--linea", linea});
+        EXPECT_LT(std::chrono::steady_clock::now() - inizio, std::chrono::seconds(5));
+        EXPECT_EQ(r.stato, k.stato) << r.err;
+        EXPECT_NE(r.err.find(k.motivo), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
+}  // namespace binario
