@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/app.h"
 #include "common/file_names.h"
 #include "compiler/track_model.h"
-#include "run/platform.h"
 #include "test_support.h"
 
 namespace binario {
@@ -186,8 +188,38 @@ TEST(OneShotCommandLine, UsageErrors) {
     EXPECT_EQ(versione.out.rfind("binario ", 0), 0u);
 }
 
-TEST(OneShotErrorReport, ShowsTheNumberAndEndsWithStatus2) {
-    EXPECT_EXIT(errore("1250"), testing::ExitedWithCode(2), "^ Errore n\\. 1250\n$");
+// The command layer's report of a run: what it prints and the exit status it returns.
+TEST(OneShotErrorReport, ShowsTheOutcomeAndReturnsItsStatus) {
+    compile_result fermato;
+    fermato.stop = diagnostica{};
+    fermato.stop->numero = 1250;
+    compile_result disco;
+    disco.io_error = io_failure{"d/x.dat", "No space left on device"};
+    compile_result difettoso;
+    difettoso.model.errore_numero = 101;
+    difettoso.model.diagnostiche.push_back({false, 101, std::nullopt, "x_linea.txt", 0, "missing"});
+    struct caso {
+        const compile_result* esito;
+        int stato;
+        std::string stampato;
+    };
+    const caso casi[] = {
+        {&fermato, 2, " Errore n. 1250\n"},
+        {&disco, 74, "binario: d/x.dat: No space left on device\n"},
+        {&difettoso, 1, "x_linea.txt: error 101: missing\n1 error, 0 warnings\n"},
+        {nullptr, 0, ""},
+    };
+    for (const caso& c : casi) {
+        std::FILE* f = std::tmpfile();
+        ASSERT_NE(f, nullptr);
+        const compile_result pulito;
+        EXPECT_EQ(riporta_avvio(c.esito ? *c.esito : pulito, f), c.stato) << c.stampato;
+        std::string letto(256, '\0');
+        std::rewind(f);
+        letto.resize(std::fread(letto.data(), 1, letto.size(), f));
+        std::fclose(f);
+        EXPECT_EQ(letto, c.stampato);
+    }
 }
 
 TEST(OneShotErrorReport, StoppedCompileWritesNoCompiledFile) {
@@ -198,11 +230,10 @@ TEST(OneShotErrorReport, StoppedCompileWritesNoCompiledFile) {
     test::scrivi(dir.file(nome_file_treno("L", "T")),
                  "[generale]\r\nsegnale, 0, 1,5,1,0,0,0,0,0,0,0\r\n[fine]\r\n");
     test::scrivi(dir.file(nome_file_celle("L", "T")), "old cells");
-    modello m;
-    m.linea = "L";
-    m.treno = "T";
-    EXPECT_EXIT(memorizza_percorso(m, dir.percorso(), 1), testing::ExitedWithCode(2),
-                "Errore n\\. 1250");
+    const compile_result esito = memorizza_percorso("L", "T", dir.percorso(), 1);
+    ASSERT_TRUE(esito.stop);
+    EXPECT_EQ(esito.stop->numero, 1250);
+    EXPECT_FALSE(esito.io_error);
     EXPECT_EQ(test::leggi(dir.file(nome_file_celle("L", "T"))), "old cells");
     EXPECT_FALSE(test::esiste(dir.file(nome_file_tabella("L", "T"))));
     EXPECT_FALSE(test::esiste(dir.file(nome_file_piano("L"))));

@@ -581,6 +581,49 @@ TEST_F(RenderCommand, SourcesAndCompiledFilesGiveTheSameBytes) {
                                                            "Lavena_Torre Alta_linea.txt"}));
 }
 
+// Names outside ASCII go into the table in Windows-1252 whichever way the picture
+// is drawn: from the sources (names from the file names or from the options) or
+// from the files 'binario compile' wrote.
+TEST_F(RenderCommand, NonAsciiNamesDrawTheSameFromSourcesAndCompiledFiles) {
+    const std::string src = sorgenti();
+    const std::string testo_linea = test::leggi(src + "/Lavena_Torre Alta_linea.txt");
+    const std::string testo_treno = test::leggi(src + "/Lavena_Torre Alta_A 1-.txt");
+    struct caso {
+        std::string file_linea, file_treno;
+        std::vector<std::string> nomi;  // --linea / --treno, when the file names give none
+    };
+    const caso casi[] = {
+        {"Citt\xC3\xA0_linea.txt", "Citt\xC3\xA0_T\xC3\xA8 1-.txt", {}},
+        {"l.txt", "t.txt", {"--linea", "Citt\xC3\xA0", "--treno", "T\xC3\xA8 1"}},
+    };
+    int n = 0;
+    for (const caso& c : casi) {
+        const std::string cartella = dir.file("nomi" + std::to_string(n++));
+        std::filesystem::create_directory(cartella);
+        const std::string linea = cartella + "/" + c.file_linea;
+        const std::string treno = cartella + "/" + c.file_treno;
+        test::scrivi(linea, testo_linea);
+        test::scrivi(treno, testo_treno);
+
+        std::vector<std::string> da_sorgenti = {"render", linea, treno, "-o", cartella + "/a.svg"};
+        std::vector<std::string> compila = {"compile", linea, treno, "--out", cartella};
+        da_sorgenti.insert(da_sorgenti.end(), c.nomi.begin(), c.nomi.end());
+        compila.insert(compila.end(), c.nomi.begin(), c.nomi.end());
+        const auto a = test::esegui_binario(da_sorgenti);
+        ASSERT_EQ(a.stato, 0) << a.err;
+        const auto k = test::esegui_binario(compila);
+        ASSERT_EQ(k.stato, 0) << k.err;
+        const auto b =
+            test::esegui_binario({"render", "--compiled", cartella, "-o", cartella + "/b.svg"});
+        ASSERT_EQ(b.stato, 0) << b.err;
+
+        const std::string svg = test::leggi(cartella + "/a.svg");
+        EXPECT_EQ(svg, test::leggi(cartella + "/b.svg")) << c.file_linea;
+        EXPECT_NE(svg.find("Citt\xC3\xA0"), std::string::npos) << c.file_linea;
+        EXPECT_EQ(svg.find("Citt\xC3\x83"), std::string::npos) << c.file_linea;
+    }
+}
+
 TEST_F(RenderCommand, RefusesWithTheRightStatus) {
     const std::string src = sorgenti(), out = compilati();
     const std::string linea = src + "/Lavena_Torre Alta_linea.txt";

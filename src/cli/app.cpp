@@ -13,7 +13,7 @@
 namespace binario {
 
 int esegui_cli(int argc, char** argv) {
-    if (argc <= 1) return esegui_avvio(cartella_programma());
+    if (argc <= 1) return riporta_avvio(esegui_avvio(cartella_programma()), stderr);
 
     CLI::App app{
         "binario: scenario compiler for the train-driving simulator.\n"

@@ -2,9 +2,14 @@
 // program's folder; otherwise one of the commands.
 #pragma once
 
+#include <cstdio>
+
+#include "service/compile_service.h"
+
 namespace binario {
 
-// Exit statuses shared by every command.
+// The exit statuses of every command and of the one-shot run; the library returns
+// values, and only the command layer turns them into these.
 constexpr int exit_ok = 0;
 constexpr int exit_faults = 1;
 constexpr int exit_stopped = 2;
@@ -14,5 +19,11 @@ constexpr int exit_io = 74;
 constexpr int exit_busy = 75;  // the output folder is in use and --no-wait was given
 
 int esegui_cli(int argc, char** argv);
+
+// Reports the one-shot run on `err` and returns its exit status: exit_io for a file
+// that cannot be read or written (the message names it), exit_stopped with
+// " Errore n. N" when the stamping stopped, exit_faults when the compile recorded
+// faults (they are listed), exit_ok otherwise (warnings listed, if any).
+int riporta_avvio(const compile_result& esito, std::FILE* err);
 
 }  // namespace binario

@@ -5,12 +5,11 @@
 #include "cli/app.h"
 #include "cli/commands.h"
 #include "common/file_replace.h"
+#include "common/folder_exists.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
 
 namespace binario {
-
-bool cartella_esistente(const std::string& percorso);
 
 void registra_example(CLI::App& app, elenco_azioni& azioni) {
     auto cartella = std::make_shared<std::string>();
@@ -26,7 +25,7 @@ void registra_example(CLI::App& app, elenco_azioni& azioni) {
         "When another run is writing into DIR, fail at once (exit 75) instead of waiting");
     cmd->callback([cartella, attendi, &azioni] {
         azioni.push_back([cartella, attendi]() -> int {
-            if (!cartella_esistente(*cartella)) {
+            if (!folder_exists(*cartella)) {
                 std::fprintf(stderr, "binario example: folder '%s' does not exist\n",
                              cartella->c_str());
                 return exit_usage;

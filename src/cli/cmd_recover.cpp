@@ -5,12 +5,11 @@
 
 #include "cli/app.h"
 #include "cli/commands.h"
+#include "common/folder_exists.h"
 #include "common/set_journal.h"
 #include "platform/folder_lock.h"
 
 namespace binario {
-
-bool cartella_esistente(const std::string& percorso);
 
 void registra_recover(CLI::App& app, elenco_azioni& azioni) {
     auto cartella = std::make_shared<std::string>();
@@ -30,7 +29,7 @@ void registra_recover(CLI::App& app, elenco_azioni& azioni) {
     cmd->callback([cartella, attendi, &azioni] {
         azioni.push_back([cartella, attendi]() -> int {
             const std::string& c = *cartella;
-            if (!cartella_esistente(c)) {
+            if (!folder_exists(c)) {
                 std::fprintf(stderr, "binario recover: folder '%s' does not exist\n", c.c_str());
                 return exit_usage;
             }

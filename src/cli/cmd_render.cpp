@@ -17,17 +17,15 @@
 #include "cli/app.h"
 #include "cli/commands.h"
 #include "cli/render_svg.h"
-#include "cli/scenario_names.h"
 #include "common/file_names.h"
 #include "common/file_replace.h"
-#include "compiler/compile_driver.h"
+#include "common/folder_exists.h"
 #include "formats/compiled_reader.h"
 #include "run/diagnostics_report.h"
-#include "run/source_files.h"
+#include "service/compile_service.h"
+#include "service/scenario_names.h"
 
 namespace binario {
-
-bool cartella_esistente(const std::string& percorso);
 
 namespace {
 
@@ -59,48 +57,48 @@ struct uscita_anticipata {
 
 // --- From the description files ---------------------------------------------------------
 
-sorgente leggi_o_fallisci(const std::string& percorso) {
-    sorgente s = leggi_sorgente(percorso, nome_base(percorso));
-    if (s.stato_file == sorgente::stato::assente)
+// A description file that is missing or cannot be read ends the command.
+void fallisci_se_illeggibile(const std::string& percorso, const source_status& s) {
+    if (s.state == sorgente::stato::assente)
         fallisci(exit_io, "cannot read '%s': %s", percorso.c_str(), std::strerror(ENOENT));
-    if (s.stato_file == sorgente::stato::illeggibile)
-        fallisci(s.troppo_grande ? exit_bad_data : exit_io, "cannot read '%s': %s",
-                 percorso.c_str(), s.motivo.c_str());
-    return s;
+    if (s.state == sorgente::stato::illeggibile)
+        fallisci(s.too_large ? exit_bad_data : exit_io, "cannot read '%s': %s", percorso.c_str(),
+                 s.reason.c_str());
 }
 
 std::string svg_da_sorgenti(const opzioni_render& o, modello& m, std::vector<std::string>& letti) {
     const std::string& file_linea = o.file_linea;
     const std::string& file_treno = o.file_treno;
-    const sorgente linea = leggi_o_fallisci(file_linea);
-    const sorgente treno = leggi_o_fallisci(file_treno);
+    compile_request r;
+    r.line_file = {file_linea, base_name(file_linea), {}};
+    r.train_file = {file_treno, base_name(file_treno), {}};
+    if (!o.linea.empty()) r.line_name = o.linea;
+    if (!o.treno.empty()) r.train_code = o.treno;
+    compile_result esito = compile_scenario(r);
+    fallisci_se_illeggibile(file_linea, esito.line_source);
+    fallisci_se_illeggibile(file_treno, esito.train_source);
+    if (esito.fault) {
+        if (esito.fault->what == request_fault::kind::line_name_unknown)
+            fallisci(exit_usage,
+                     "cannot tell the line name from '%s' (expected NAME_linea.txt); pass --linea "
+                     "NAME",
+                     file_linea.c_str());
+        if (esito.fault->what == request_fault::kind::train_code_unknown)
+            fallisci(exit_usage,
+                     "cannot tell the train code from '%s' (expected %s_CODE-.txt); pass --treno "
+                     "CODE",
+                     file_treno.c_str(), esito.line_name.c_str());
+        fallisci(exit_usage, "%s", esito.fault->message.c_str());
+    }
     letti = {file_linea, file_treno};
-    if (!o.linea.empty()) {
-        m.linea = o.linea;
-    } else if (auto dal_nome = linea_da_nome_file(file_linea)) {
-        m.linea = *dal_nome;
-    } else {
-        fallisci(exit_usage,
-                 "cannot tell the line name from '%s' (expected NAME_linea.txt); pass --linea NAME",
-                 file_linea.c_str());
-    }
-    if (!o.treno.empty()) {
-        m.treno = o.treno;
-    } else if (auto dal_nome = treno_da_nome_file(file_treno, m.linea)) {
-        m.treno = *dal_nome;
-    } else {
-        fallisci(exit_usage,
-                 "cannot tell the train code from '%s' (expected %s_CODE-.txt); pass --treno CODE",
-                 file_treno.c_str(), m.linea.c_str());
-    }
+    m = std::move(esito.model);
 
-    const esito_compilazione esito = compila_modello(m, 1, linea, treno);
-    if (esito.fermato != 0) {
+    if (esito.stop) {
         stampa_diagnostiche(m, stderr);
         fallisci(exit_stopped, "the compile stopped with error %d; nothing drawn",
-                 static_cast<int>(esito.fermato));
+                 static_cast<int>(esito.stop->numero));
     }
-    if (!esito.celle_create) {
+    if (!esito.cells_built) {
         stampa_diagnostiche(m, stderr);
         fallisci(exit_faults,
                  "the compile of '%s' built no cells (see the faults above); nothing drawn",
@@ -208,7 +206,7 @@ T decodificato(esito_decodifica<T> esito, const std::string& percorso, const cha
 }
 
 std::string svg_da_compilati(const opzioni_render& o, std::vector<std::string>& letti) {
-    if (!cartella_esistente(o.compilati))
+    if (!folder_exists(o.compilati))
         fallisci(exit_usage, "folder '%s' does not exist", o.compilati.c_str());
     const scenario_trovato s = scegli_scenario(o);
     const std::string p_tabella = percorso_in(o.compilati, nome_file_tabella(s.linea, s.treno));

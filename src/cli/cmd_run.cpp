@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -7,13 +5,32 @@
 #include "cli/app.h"
 #include "cli/commands.h"
 #include "common/file_replace.h"
+#include "common/folder_exists.h"
+#include "run/diagnostics_report.h"
 #include "run/one_shot.h"
 
 namespace binario {
 
-bool cartella_esistente(const std::string& percorso) {
-    struct stat st {};
-    return ::stat(percorso.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+int riporta_avvio(const compile_result& esito, std::FILE* err) {
+    if (esito.io_error) {
+        std::fprintf(err, "binario: %s\n", esito.io_error->text().c_str());
+        return exit_io;
+    }
+    for (const source_status* s : {&esito.line_source, &esito.train_source}) {
+        if (s->state != sorgente::stato::illeggibile) continue;
+        std::fprintf(err, "binario: %s: %s\n", s->name.c_str(), s->reason.c_str());
+        return exit_io;
+    }
+    if (esito.stop) {
+        std::fprintf(err, " Errore n. %d\n", static_cast<int>(esito.stop->numero));
+        return exit_stopped;
+    }
+    const modello& m = esito.model;
+    if (m.errore_numero != 0 || !m.diagnostiche.empty()) {
+        stampa_diagnostiche(m, err);
+        return m.errore_numero != 0 ? exit_faults : exit_ok;
+    }
+    return exit_ok;
 }
 
 void registra_run(CLI::App& app, elenco_azioni& azioni) {
@@ -29,7 +46,7 @@ void registra_run(CLI::App& app, elenco_azioni& azioni) {
     cmd->footer("Example: binario run --dir out");
     cmd->callback([cartella, attendi, &azioni] {
         azioni.push_back([cartella, attendi]() -> int {
-            if (!cartella_esistente(*cartella)) {
+            if (!folder_exists(*cartella)) {
                 std::fprintf(stderr, "binario run: folder '%s' does not exist\n",
                              cartella->c_str());
                 return exit_usage;
@@ -52,7 +69,7 @@ void registra_run(CLI::App& app, elenco_azioni& azioni) {
                 std::fprintf(stderr, "binario: %s\n", e.what());
                 return exit_io;
             }
-            return esegui_avvio(*cartella);
+            return riporta_avvio(esegui_avvio(*cartella), stderr);
         });
     });
 }

@@ -6,18 +6,18 @@
 #include <cstdint>
 #include <string>
 
-#include "compiler/track_model.h"
+#include "service/compile_service.h"
 
 namespace binario {
 
-// The compile driver of the one-shot run, on the sources in `cartella`.
-// Returns the model's state; stops the program through errore on 1250 / 1251.
-// Throws file_error when a compiled file cannot be written.
-void memorizza_percorso(modello& m, const std::string& cartella, int32_t j);
+// The compile step of the one-shot run, on the sources of `linea` and `treno` in
+// `cartella`: deletes the sources the loader consumed and writes the compiled set
+// there, unless the stamping stopped (result.stop) or a file failed (io_error).
+compile_result memorizza_percorso(const std::string& linea, const std::string& treno,
+                                  const std::string& cartella, int32_t j);
 
-// Start-up: the whole one-shot run in `cartella`. Returns the process exit status:
-// 0 on success, 1 when the compile recorded faults (they are printed), 74 when a
-// file cannot be written (the message names it). 1250 / 1251 end the program.
-int esegui_avvio(const std::string& cartella);
+// Start-up: the whole one-shot run in `cartella`. A document that cannot be
+// written ends the run early, with io_error set and nothing compiled.
+compile_result esegui_avvio(const std::string& cartella);
 
 }  // namespace binario

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace binario {
@@ -22,13 +21,6 @@ std::string cartella_programma() {
 void mostra_attesa() {
     std::fputs("Attendere\n", stderr);
     std::fflush(stderr);
-}
-
-void errore(const std::string& a) {
-    std::string messaggio = " Errore n. " + a + "\n";
-    std::fputs(messaggio.c_str(), stderr);
-    std::fflush(stderr);
-    std::exit(2);
 }
 
 }  // namespace binario

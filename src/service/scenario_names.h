@@ -8,7 +8,7 @@
 namespace binario {
 
 // The file's own name, without its folder.
-std::string nome_base(const std::string& percorso);
+std::string base_name(const std::string& percorso);
 
 // "Lavena_Torre Alta" from ".../Lavena_Torre Alta_linea.txt"; nullopt otherwise.
 std::optional<std::string> linea_da_nome_file(const std::string& percorso_linea);

@@ -1,8 +1,8 @@
-#include "cli/scenario_names.h"
+#include "service/scenario_names.h"
 
 namespace binario {
 
-std::string nome_base(const std::string& percorso) {
+std::string base_name(const std::string& percorso) {
     auto barra = percorso.rfind('/');
     return barra == std::string::npos ? percorso : percorso.substr(barra + 1);
 }
@@ -14,7 +14,7 @@ bool finisce_con(const std::string& s, const std::string& coda) {
 }  // namespace
 
 std::optional<std::string> linea_da_nome_file(const std::string& percorso_linea) {
-    const std::string nome = nome_base(percorso_linea);
+    const std::string nome = base_name(percorso_linea);
     const std::string coda = "_linea.txt";
     if (!finisce_con(nome, coda) || nome.size() == coda.size()) return std::nullopt;
     return nome.substr(0, nome.size() - coda.size());
@@ -22,7 +22,7 @@ std::optional<std::string> linea_da_nome_file(const std::string& percorso_linea)
 
 std::optional<std::string> treno_da_nome_file(const std::string& percorso_treno,
                                               const std::string& linea) {
-    const std::string nome = nome_base(percorso_treno);
+    const std::string nome = base_name(percorso_treno);
     const std::string testa = linea + "_", coda = "-.txt";
     if (nome.size() <= testa.size() + coda.size() || nome.compare(0, testa.size(), testa) != 0 ||
         !finisce_con(nome, coda))
