@@ -24,6 +24,7 @@
 #include "common/text_file_writer.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
+#include "formats/compiled_limits.h"
 #include "platform/folder_lock.h"
 #include "test_support.h"
 
@@ -358,6 +359,70 @@ TEST(OutputFolder, InputsThatAreNotPlainFilesAreRefusedWithTheReason) {
         EXPECT_EQ(r.stato, k.stato) << r.err;
         EXPECT_NE(r.err.find(k.motivo), std::string::npos) << r.err;
     }
+}
+
+// The readers' size limits hold every file of the longest line, and a file
+// larger than them is refused from its size, before it is read.
+TEST(OutputFolder, CompiledFilesLargerThanTheCompilerWritesAreRefusedUnread) {
+    cartella_temporanea c;
+    test::scrivi(c.file(nome_file_linea(linea)),
+                 "[generale]\r\nlunghezza percorso, 1000000\r\n[fine]\r\n[curve]\r\n"
+                 "curvad6, 100, 500000\r\n");
+    test::scrivi(c.file(nome_file_treno(linea, treno)), componi_righe(righe_treno()));
+    const auto r =
+        test::esegui_binario({"compile", c.file(nome_file_linea(linea)),
+                              c.file(nome_file_treno(linea, treno)), "--out", c.percorso()});
+    ASSERT_EQ(r.stato, 0) << r.err;
+    const struct {
+        std::string nome;
+        const char* tipo;
+    } files[] = {{nomi_set[0], "plan"}, {nomi_set[1], "table"}, {nomi_set[2], "cells"}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.nome);
+        struct stat st {};
+        ASSERT_EQ(::stat(c.file(f.nome).c_str(), &st), 0);
+        EXPECT_LE(static_cast<uint64_t>(st.st_size), byte_massimi_compilato(f.tipo));
+        EXPECT_EQ(test::esegui_binario({"inspect", c.file(f.nome)}).stato, 0);
+    }
+    EXPECT_EQ(
+        test::esegui_binario({"render", "--compiled", c.percorso(), "-o", c.file("a.svg")}).stato,
+        0);
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.nome);
+        cartella_temporanea grande;
+        for (const auto& g : files)
+            ASSERT_EQ(::link(c.file(g.nome).c_str(), grande.file(g.nome).c_str()), 0);
+        ASSERT_EQ(::unlink(grande.file(f.nome).c_str()), 0);
+        FILE* h = std::fopen(grande.file(f.nome).c_str(), "wb");
+        ASSERT_NE(h, nullptr);
+        ASSERT_EQ(::ftruncate(::fileno(h), static_cast<off_t>(byte_massimi_compilato(f.tipo) + 1)),
+                  0);
+        std::fclose(h);
+        const auto i = test::esegui_binario({"inspect", grande.file(f.nome)});
+        EXPECT_EQ(i.stato, 65) << i.err;
+        EXPECT_NE(i.err.find("larger than any"), std::string::npos) << i.err;
+        const auto d = test::esegui_binario(
+            {"render", "--compiled", grande.percorso(), "-o", grande.file("a.svg")});
+        EXPECT_EQ(d.stato, 65) << d.err;
+        EXPECT_NE(d.err.find("larger than any"), std::string::npos) << d.err;
+    }
+}
+
+// A folder with a journal (a writer killed between its renames): inspect says
+// so and how to mend it; render refuses to draw a mix of two sets.
+TEST(OutputFolder, ReadersTellOfASetCutShort) {
+    scenari sc;
+    cartella_temporanea out;
+    ASSERT_EQ(test::esegui_binario(sc.compile(sc.a, out.percorso())).stato, 0);
+    test::scrivi(out.file(nome_giornale), serializza_giornale({}));
+    const auto i = test::esegui_binario({"inspect", out.file(nomi_set[2])});
+    EXPECT_EQ(i.stato, 0) << i.err;
+    EXPECT_NE(i.err.find("binario recover " + out.percorso()), std::string::npos) << i.err;
+    const auto d =
+        test::esegui_binario({"render", "--compiled", out.percorso(), "-o", out.file("a.svg")});
+    EXPECT_EQ(d.stato, 65) << d.err;
+    EXPECT_NE(d.err.find("binario recover " + out.percorso()), std::string::npos) << d.err;
+    EXPECT_FALSE(test::esiste(out.file("a.svg")));
 }
 
 }  // namespace

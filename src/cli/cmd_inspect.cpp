@@ -19,8 +19,10 @@
 #include "cli/app.h"
 #include "cli/commands.h"
 #include "common/file_replace.h"
+#include "common/set_journal.h"
 #include "common/windows_1252.h"
 #include "compiler/format_facts.h"
+#include "formats/compiled_limits.h"
 #include "formats/compiled_reader.h"
 #include "formats/compiled_records.h"
 
@@ -386,9 +388,29 @@ int esegui_inspect(const opzioni_inspect& o) {
         return exit_usage;
     }
 
+    // A file in a folder whose set a killed writer left half-replaced: said, as the
+    // file may belong to either set.
+    {
+        const auto barra = o.file.rfind('/');
+        const std::string cartella = barra == std::string::npos ? "."
+                                     : barra == 0               ? "/"
+                                                                : o.file.substr(0, barra);
+        if (giornale_presente(cartella))
+            std::fprintf(stderr,
+                         "binario inspect: the compiled files in '%s' do not form one set: a "
+                         "write into it was cut short; run 'binario recover %s' to put the "
+                         "earlier set back\n",
+                         cartella.c_str(), cartella.c_str());
+    }
     std::string dati;
     try {
-        dati = leggi_file(o.file);
+        dati = leggi_file(o.file, byte_massimi_compilato(tipo));
+    } catch (const file_troppo_grande&) {
+        std::fprintf(stderr,
+                     "%s: larger than any %s file the compiler writes (%llu bytes at most)\n",
+                     o.file.c_str(), tipo.c_str(),
+                     static_cast<unsigned long long>(byte_massimi_compilato(tipo)));
+        return exit_bad_data;
     } catch (const file_error& e) {
         std::fprintf(stderr, "binario inspect: cannot read '%s': %s\n", o.file.c_str(),
                      e.motivo().c_str());

@@ -20,6 +20,8 @@
 #include "common/file_names.h"
 #include "common/file_replace.h"
 #include "common/folder_exists.h"
+#include "common/set_journal.h"
+#include "formats/compiled_limits.h"
 #include "formats/compiled_reader.h"
 #include "run/diagnostics_report.h"
 #include "service/compile_service.h"
@@ -183,10 +185,15 @@ scenario_trovato scegli_scenario(const opzioni_render& o) {
              trovati.size(), o.compilati.c_str(), elenco.c_str());
 }
 
-std::string leggi_compilato(const std::string& percorso, bool facoltativo, bool& assente) {
+std::string leggi_compilato(const std::string& percorso, const char* tipo, bool facoltativo,
+                            bool& assente) {
     assente = false;
     try {
-        return leggi_file(percorso);
+        return leggi_file(percorso, byte_massimi_compilato(tipo));
+    } catch (const file_troppo_grande&) {
+        fallisci(
+            exit_bad_data, "'%s': larger than any %s file the compiler writes (%llu bytes at most)",
+            percorso.c_str(), tipo, static_cast<unsigned long long>(byte_massimi_compilato(tipo)));
     } catch (const file_error& e) {
         std::error_code ec;
         if (facoltativo && !std::filesystem::exists(percorso, ec) && !ec) {
@@ -213,14 +220,22 @@ std::string svg_da_compilati(const opzioni_render& o, std::vector<std::string>& 
     const std::string p_celle = percorso_in(o.compilati, nome_file_celle(s.linea, s.treno));
     const std::string p_piano = percorso_in(o.compilati, nome_file_piano(s.linea));
     letti = {p_tabella, p_celle, p_piano};
+    // A writer killed half-way may have left a mix of two sets: drawn, it would
+    // show neither.
+    if (giornale_presente(o.compilati))
+        fallisci(exit_bad_data,
+                 "the compiled files in '%s' do not form one set: a write into it was cut short; "
+                 "run 'binario recover %s' (or compile again) first",
+                 o.compilati.c_str(), o.compilati.c_str());
     bool assente = false;
-    const auto tabella = decodificato(
-        decodifica_tabella(leggi_compilato(p_tabella, false, assente)), p_tabella, "table");
-    const auto celle =
-        decodificato(decodifica_celle(leggi_compilato(p_celle, false, assente)), p_celle, "cell");
+    const auto tabella =
+        decodificato(decodifica_tabella(leggi_compilato(p_tabella, "table", false, assente)),
+                     p_tabella, "table");
+    const auto celle = decodificato(
+        decodifica_celle(leggi_compilato(p_celle, "cells", false, assente)), p_celle, "cell");
     // A scenario compiled without its plan has no plan file: it is drawn without.
     planimetria_metrica piano;
-    const std::string dati_piano = leggi_compilato(p_piano, true, assente);
+    const std::string dati_piano = leggi_compilato(p_piano, "plan", true, assente);
     if (assente)
         std::fprintf(stderr, "binario render: no plan file '%s'; the picture has no track plan\n",
                      p_piano.c_str());
