@@ -106,7 +106,6 @@ std::optional<request_fault> check_output_folder(const compile_request& r,
     for (const std::string& output :
          output_paths(r.build_plan, folder, out.line_name, out.train_code)) {
         for (const source_input* input : {&r.line_file, &r.train_file}) {
-            if (input->text) continue;
             std::error_code ec;
             if (std::filesystem::equivalent(output, input->path, ec))
                 return fault(request_fault::kind::output_is_input,
@@ -153,33 +152,28 @@ std::optional<io_failure> delete_file(const std::string& path) {
     return std::nullopt;
 }
 
+// How the stop's explanation names what a cell holds.
 const char* event_name(uint8_t evento) {
-    switch (evento) {
-        case evento_segnale:
-            return "a signal";
-        case evento_fine_rallentamento:
-            return "a slowdown end board";
-        case evento_inizio_rallentamento:
-            return "a slowdown start board";
-        case evento_avviso_rallentamento:
-            return "a slowdown warning board";
-        case evento_passo_avviso:
-            return "a slowdown approach step";
-        case evento_indicatori_velocita:
-            return "speed indicator boards";
-        case evento_stazione:
-            return "a station mark";
-        case evento_galleria:
-            return "a tunnel mark";
-        case evento_codice:
-            return "a code mark";
-        case evento_codice_senza_valore:
-            return "a code mark without value";
-        case evento_cartello:
-            return "a direction board";
-        default:
-            return "an event";
-    }
+    struct name {
+        uint8_t evento;
+        const char* text;
+    };
+    static constexpr name names[] = {
+        {evento_segnale, "a signal"},
+        {evento_fine_rallentamento, "a slowdown end board"},
+        {evento_inizio_rallentamento, "a slowdown start board"},
+        {evento_avviso_rallentamento, "a slowdown warning board"},
+        {evento_passo_avviso, "a slowdown approach step"},
+        {evento_indicatori_velocita, "speed indicator boards"},
+        {evento_stazione, "a station mark"},
+        {evento_galleria, "a tunnel mark"},
+        {evento_codice, "a code mark"},
+        {evento_codice_senza_valore, "a code mark without value"},
+        {evento_cartello, "a direction board"},
+    };
+    for (const name& n : names)
+        if (n.evento == evento) return n.text;
+    return "an event";
 }
 
 // Why the code-stamping step stopped, in the words of the model it found.
