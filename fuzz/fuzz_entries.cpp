@@ -447,20 +447,22 @@ std::string confronta_compatta(const compilato& intero, const sorgente& linea,
 
 }  // namespace
 
-std::string prova_compilazione(std::string_view dati) {
+std::string prova_compilazione(std::string_view dati, int32_t metri_massimi) {
     const sorgenti_fuzz s = dividi_sorgenti(dati);
     const sorgente linea = da_testo(nome_linea, s.linea, true);
     const sorgente treno = da_testo(nome_treno, s.treno, s.treno_presente);
 
-    auto con_piano = std::make_unique<compilato>();
-    if (auto e = compila(*con_piano, linea, treno, 1); !e.empty()) return e;
-    // Keep the bytes, free the plan before the second compile.
-    const compilato& a = *con_piano;
-    if (a.m.planimetria.esiste())
-        if (auto e = confronta_compatta(a, linea, treno); !e.empty()) return e;
+    // Without the plan first: cheap whatever the length, and it tells the length.
     auto senza_piano = std::make_unique<compilato>();
     if (auto e = compila(*senza_piano, linea, treno, 0); !e.empty()) return e;
     const compilato& b = *senza_piano;
+    if (b.m.lunghezza_estesa > metri_massimi) return {};
+
+    auto con_piano = std::make_unique<compilato>();
+    if (auto e = compila(*con_piano, linea, treno, 1); !e.empty()) return e;
+    const compilato& a = *con_piano;
+    if (a.m.planimetria.esiste())
+        if (auto e = confronta_compatta(a, linea, treno); !e.empty()) return e;
 
     // Without curve records the plan switch changes nothing but the plan.
     if (!contiene(s.linea, "curva")) {

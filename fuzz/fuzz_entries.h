@@ -3,6 +3,7 @@
 // hold whatever the bytes are; memory errors are left to the sanitizers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,9 +16,26 @@ namespace binario::fuzz {
 // number read), then the text. The script is repeated until the text is used up.
 std::string prova_lettore_voci(std::string_view dati);
 
-// The whole compile of a line file and a train file, in memory, with the plan
-// (j = 1) and without it (j = 0), then the three compiled files as bytes.
-std::string prova_compilazione(std::string_view dati);
+// The whole compile of a line file and a train file, in memory, without the plan
+// (j = 0) and with it (j = 1), then the three compiled files as bytes. The plan
+// compiles only for lines whose extended length is at most `metri_massimi`: a
+// plan costs a step per metre, and one long line costs as much as a thousand
+// short ones, which a separate target explores.
+std::string prova_compilazione(std::string_view dati, int32_t metri_massimi = INT32_MAX);
+
+// The extended length (line plus the 7000 m after it) up to which the ordinary
+// compile target builds the plan.
+inline constexpr int32_t metri_fuzz_corti = 10000;
+
+// The writer of a set of files, with its system calls failing from the input's
+// choice on: one call failing with an error (the old set must stay, or the new
+// one be whole, and nothing be left), or every call from one on failing, as for
+// a process that died there (then the folder mended as the next writer does
+// must hold one whole set and nothing else). Layout: byte 0 the number of files
+// (1 to 3), byte 1 and 2 the call that fails (little-endian), byte 3 the way
+// (bit 0: death; bits 1-2: the errno), byte 4 which files have an old version,
+// then the contents, each a length byte and that many bytes (old then new).
+std::string prova_scrittura_insieme(std::string_view dati);
 
 // The decoders of the three compiled files, each on the same bytes.
 std::string prova_decodifica(std::string_view dati);

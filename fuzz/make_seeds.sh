@@ -78,4 +78,20 @@ printf '\000\000\002\000\377\377\005\000\000\000\000\000\000\000\370\177' >"$d/p
 printf '\005\000\000\000\000\000\000\000\360\177\005\000\000\000\000\000\000\000\370\077' >>"$d/plan_tags"
 printf '\005\000\000\000\000\000\000\000\000\200\000\000' >>"$d/plan_tags"
 printf '\001\002' >"$d/two_bytes"
+# ---- fuzz_compile_long: the compile seeds, lines of every length -----------
+d=$corpus/fuzz_compile_long
+rm -rf "$d" && mkdir -p "$d"
+cp "$corpus/fuzz_compile/"* "$d/"
+
+# ---- fuzz_write_set: files, failing call (LE16), way, old files, contents ---
+d=$corpus/fuzz_write_set
+rm -rf "$d" && mkdir -p "$d"
+contenuti() { printf '\003old\005old 2\001o\003new\007new two\001n'; }
+{ printf '\002\377\377\000\007'; contenuti; } >"$d/three_files_no_fault"
+for k in 0 3 9 14 20; do
+  { printf "\\002\\$(printf '%03o' $k)\\000\\002\\007"; contenuti; } >"$d/three_files_call_${k}_fails"
+  { printf "\\002\\$(printf '%03o' $k)\\000\\001\\007"; contenuti; } >"$d/three_files_dead_at_call_$k"
+done
+{ printf '\001\002\000\000\002'; printf '\003new\003two'; } >"$d/two_files_one_old"
+{ printf '\000\001\000\001\000'; printf '\004only'; } >"$d/one_file_dead_at_call_1"
 echo "seeds written to $corpus"

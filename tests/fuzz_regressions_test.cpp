@@ -24,8 +24,11 @@ struct bersaglio {
 
 const bersaglio bersagli[] = {
     {"fuzz_item_reader", fuzz::prova_lettore_voci},
-    {"fuzz_compile", fuzz::prova_compilazione},
+    {"fuzz_compile",
+     [](std::string_view d) { return fuzz::prova_compilazione(d, fuzz::metri_fuzz_corti); }},
+    {"fuzz_compile_long", [](std::string_view d) { return fuzz::prova_compilazione(d); }},
     {"fuzz_inspect", fuzz::prova_decodifica},
+    {"fuzz_write_set", fuzz::prova_scrittura_insieme},
 };
 
 std::vector<fs::path> ingressi(const std::string& cartella) {
