@@ -17,6 +17,7 @@ void registra_render(CLI::App& app, elenco_azioni& azioni);
 void registra_compile(CLI::App& app, elenco_azioni& azioni);
 void registra_check(CLI::App& app, elenco_azioni& azioni);
 void registra_recover(CLI::App& app, elenco_azioni& azioni);
+void registra_lsp(CLI::App& app, elenco_azioni& azioni);
 
 inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
     registra_run(app, azioni);
@@ -26,6 +27,7 @@ inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
     registra_inspect(app, azioni);
     registra_render(app, azioni);
     registra_recover(app, azioni);
+    registra_lsp(app, azioni);
 }
 
 }  // namespace binario

@@ -82,21 +82,43 @@ std::string as_utf8(std::string_view text) {
     return windows_1252_to_utf8(text);
 }
 
-std::optional<std::string> utf8_to_windows_1252(std::string_view text) {
-    auto points = decode_utf8(text);
-    if (!points) return std::string(text);
+namespace {
+
+// The code points as Windows-1252 bytes; one the code page cannot hold becomes
+// `replacement`, or makes the whole conversion fail when there is none.
+std::optional<std::string> encode_1252(const std::vector<char32_t>& points,
+                                       std::optional<char> replacement) {
     std::string out;
-    for (char32_t cp : *points) {
+    out.reserve(points.size());
+    for (char32_t cp : points) {
         if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
             out.push_back(static_cast<char>(cp));
             continue;
         }
         size_t k = 0;
         while (k < high_code_points.size() && high_code_points[k] != cp) ++k;
-        if (k == high_code_points.size()) return std::nullopt;
-        out.push_back(static_cast<char>(0x80 + k));
+        if (k < high_code_points.size())
+            out.push_back(static_cast<char>(0x80 + k));
+        else if (replacement)
+            out.push_back(*replacement);
+        else
+            return std::nullopt;
     }
     return out;
+}
+
+}  // namespace
+
+std::optional<std::string> utf8_to_windows_1252(std::string_view text) {
+    auto points = decode_utf8(text);
+    if (!points) return std::string(text);
+    return encode_1252(*points, std::nullopt);
+}
+
+std::string utf8_to_windows_1252(std::string_view text, char replacement) {
+    auto points = decode_utf8(text);
+    if (!points) return std::string(text);
+    return *encode_1252(*points, replacement);
 }
 
 }  // namespace binario

@@ -22,4 +22,8 @@ std::string as_utf8(std::string_view text);
 // is not valid UTF-8 is taken to be single-byte already and returned as it is.
 std::optional<std::string> utf8_to_windows_1252(std::string_view text);
 
+// The same, with every character Windows-1252 cannot hold replaced by `replacement`:
+// still one byte per character, so the columns of the text keep their places.
+std::string utf8_to_windows_1252(std::string_view text, char replacement);
+
 }  // namespace binario

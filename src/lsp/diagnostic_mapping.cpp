@@ -1,0 +1,41 @@
+#include "lsp/diagnostic_mapping.h"
+
+#include "common/windows_1252.h"
+
+namespace binario::lsp {
+
+namespace {
+
+nlohmann::json position(size_t line, uint32_t character) {
+    return {{"line", line}, {"character", character}};
+}
+
+// The record's line from its first non-blank character to its end.
+nlohmann::json line_range(const line_index& lines, size_t line) {
+    const std::string_view text = lines.line(line);
+    size_t first = 0;
+    while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
+    return {{"start", position(line, utf16_column(text, chars_before(text, first)))},
+            {"end", position(line, utf16_column(text, chars_before(text, text.size())))}};
+}
+
+}  // namespace
+
+nlohmann::json to_lsp_diagnostic(const diagnostica& d, const line_index& lines,
+                                 const std::function<std::string(const std::string&)>& uri_of) {
+    (void)uri_of;
+    const size_t line = d.riga > 0 ? static_cast<size_t>(d.riga - 1) : 0;
+    nlohmann::json out;
+    out["range"] = line_range(lines, line);
+    out["severity"] = d.avviso ? 2 : 1;
+    if (!d.avviso && d.numero != 0) out["code"] = d.numero;
+    out["source"] = "binario";
+    std::string message = as_utf8(d.messaggio);
+    // Faults of the steps after reading name a chainage, not a record.
+    if (d.file.empty() && d.progressiva)
+        message = "chainage " + std::to_string(*d.progressiva) + ": " + message;
+    out["message"] = message;
+    return out;
+}
+
+}  // namespace binario::lsp
