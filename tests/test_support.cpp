@@ -33,13 +33,14 @@ cartella_temporanea::~cartella_temporanea() {
 }
 
 esito_processo esegui_binario(const std::vector<std::string>& argomenti,
-                              const std::string& cartella_lavoro) {
-    return esegui_binario_con({}, argomenti, cartella_lavoro);
+                              const std::string& cartella_lavoro, const std::string& ingresso) {
+    return esegui_binario_con({}, argomenti, cartella_lavoro, ingresso);
 }
 
 esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
                                   const std::vector<std::string>& argomenti,
-                                  const std::string& cartella_lavoro) {
+                                  const std::string& cartella_lavoro,
+                                  const std::string& ingresso) {
     cartella_temporanea catture;
     std::string out_path = catture.file("out"), err_path = catture.file("err");
     pid_t pid = ::fork();
@@ -47,7 +48,7 @@ esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
     if (pid == 0) {
         int o = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int e = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int in = ::open("/dev/null", O_RDONLY);
+        int in = ::open(ingresso.empty() ? "/dev/null" : ingresso.c_str(), O_RDONLY);
         ::dup2(o, 1);
         ::dup2(e, 2);
         ::dup2(in, 0);

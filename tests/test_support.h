@@ -29,14 +29,17 @@ struct esito_processo {
 };
 
 // Runs the built binario with the arguments (no shell), capturing both streams.
+// Standard input is the file `ingresso`, or empty when none is given.
 esito_processo esegui_binario(const std::vector<std::string>& argomenti,
-                              const std::string& cartella_lavoro = "");
+                              const std::string& cartella_lavoro = "",
+                              const std::string& ingresso = "");
 
 // The same under another program: `davanti` (a program found on PATH and its
 // arguments) runs binario with the arguments, as strace does.
 esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
                                   const std::vector<std::string>& argomenti,
-                                  const std::string& cartella_lavoro = "");
+                                  const std::string& cartella_lavoro = "",
+                                  const std::string& ingresso = "");
 
 std::string leggi(const std::string& percorso);
 void scrivi(const std::string& percorso, const std::string& contenuto);
