@@ -426,6 +426,51 @@ TEST(OutputFolder, ReadersTellOfASetCutShort) {
     EXPECT_FALSE(test::esiste(out.file("a.svg")));
 }
 
+// Byte offset of plan element `n`, walking the tags.
+size_t offset_elemento(const std::string& piano, size_t n) {
+    size_t o = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned tag = static_cast<unsigned char>(piano[o]);
+        o += tag == 5 ? 10 : tag == 2 ? 4 : 2;
+    }
+    return o;
+}
+
+// Bytes that decode as a plan but are no plan the compiler writes: refused by
+// inspect and render; the plans compiles write, stopped early or not, pass.
+TEST(OutputFolder, PlansThatAreNoTrackAreRefused) {
+    cartella_temporanea c;
+    ASSERT_EQ(test::esegui_binario({"run", "--dir", c.percorso()}).stato, 0);
+    const std::string piano = test::leggi(c.file(nomi_set[0]));
+    size_t elementi = 0;
+    for (size_t o = 0; o < piano.size(); ++elementi) o = offset_elemento(piano, elementi + 1);
+    const std::string colonna_x = piano.substr(0, offset_elemento(piano, elementi / 2));
+    const struct {
+        const char* caso;
+        std::string byte;
+        bool valido;
+    } casi[] = {
+        {"whole", piano, true},
+        {"cut at an element boundary", piano.substr(0, offset_elemento(piano, elementi - 200)),
+         false},
+        {"the x column alone", colonna_x, false},
+        {"two plans joined", piano + piano, false},
+        {"all empty", std::string(200, '\0'), true},
+    };
+    for (const auto& k : casi) {
+        SCOPED_TRACE(k.caso);
+        cartella_temporanea d;
+        for (const std::string& n : nomi_set)
+            if (n != nomi_set[0]) test::scrivi(d.file(n), test::leggi(c.file(n)));
+        test::scrivi(d.file(nomi_set[0]), k.byte);
+        const auto i = test::esegui_binario({"inspect", d.file(nomi_set[0])});
+        EXPECT_EQ(i.stato, k.valido ? 0 : 65) << i.err;
+        const auto r =
+            test::esegui_binario({"render", "--compiled", d.percorso(), "-o", d.file("a.svg")});
+        EXPECT_EQ(r.stato, k.valido ? 0 : 65) << r.err;
+    }
+}
+
 // The set writer with each of its system calls failing in turn, alone or as the
 // point where the process dies, for sets of one to three files with and without
 // old versions (the fuzz target's checks, every call instead of a sample).

@@ -25,6 +25,7 @@
 #include "formats/compiled_limits.h"
 #include "formats/compiled_reader.h"
 #include "formats/compiled_records.h"
+#include "formats/plan_shape.h"
 
 namespace binario {
 
@@ -436,6 +437,8 @@ int esegui_inspect(const opzioni_inspect& o) {
     } else {
         auto esito = decodifica_piano(dati);
         if (!esito.valido()) return rifiuta_file(o, tipo, *esito.errore);
+        if (const auto forma = controlla_forma_piano(esito.dati))
+            return rifiuta_file(o, tipo, *forma);
         if (o.json)
             j = json_piano(esito.dati, o.ogni);
         else

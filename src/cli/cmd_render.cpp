@@ -23,6 +23,7 @@
 #include "common/set_journal.h"
 #include "formats/compiled_limits.h"
 #include "formats/compiled_reader.h"
+#include "formats/plan_shape.h"
 #include "run/diagnostics_report.h"
 #include "service/compile_service.h"
 #include "service/scenario_names.h"
@@ -239,8 +240,12 @@ std::string svg_da_compilati(const opzioni_render& o, std::vector<std::string>& 
     if (assente)
         std::fprintf(stderr, "binario render: no plan file '%s'; the picture has no track plan\n",
                      p_piano.c_str());
-    else
-        piano = decodificato(decodifica_piano(dati_piano), p_piano, "plan");
+    else {
+        auto esito = decodifica_piano(dati_piano);
+        if (esito.valido())
+            if (auto forma = controlla_forma_piano(esito.dati)) esito.errore = std::move(forma);
+        piano = decodificato(std::move(esito), p_piano, "plan");
+    }
     return disegna_svg({celle, tabella, piano}, {o.quota_iniziale});
 }
 
