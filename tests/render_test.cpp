@@ -16,10 +16,11 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/render_svg.h"
 #include "compiler/compile_driver.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
+#include "render/polyline.h"
+#include "render/render_svg.h"
 #include "test_support.h"
 
 namespace binario {
@@ -417,22 +418,22 @@ TEST(RenderSvg, SameModelGivesTheSameBytes) {
 
 // --- Simplification -------------------------------------------------------------------
 
-double distanza(const punto_piano& p, const punto_piano& a, const punto_piano& b) {
+double distanza(const point_2d& p, const point_2d& a, const point_2d& b) {
     const double dx = b.x - a.x, dy = b.y - a.y, q = dx * dx + dy * dy;
     const double t = q > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / q, 0.0, 1.0) : 0.0;
     return std::hypot(a.x + t * dx - p.x, a.y + t * dy - p.y);
 }
 
 TEST(RenderSvg, SimplificationKeepsEveryPointWithinTolerance) {
-    std::vector<punto_piano> punti;
+    std::vector<point_2d> punti;
     for (int i = 0; i < 4000; ++i) {
         const double t = i * 0.01;
         // A wave, then a loop that comes back on itself.
-        punti.push_back(i < 3000 ? punto_piano{t * 20, 30 * std::sin(t) + 0.1 * std::sin(37 * t)}
-                                 : punto_piano{600 + 40 * std::sin(t * 3), 40 * std::cos(t * 3)});
+        punti.push_back(i < 3000 ? point_2d{t * 20, 30 * std::sin(t) + 0.1 * std::sin(37 * t)}
+                                 : point_2d{600 + 40 * std::sin(t * 3), 40 * std::cos(t * 3)});
     }
     for (const double tolleranza : {0.25, 2.0}) {
-        const std::vector<size_t> k = semplifica_polilinea(punti, tolleranza);
+        const std::vector<size_t> k = simplify_polyline(punti, tolleranza);
         ASSERT_GE(k.size(), 2u);
         EXPECT_EQ(k.front(), 0u);
         EXPECT_EQ(k.back(), punti.size() - 1);
@@ -443,14 +444,13 @@ TEST(RenderSvg, SimplificationKeepsEveryPointWithinTolerance) {
                 ASSERT_LE(distanza(punti[i], punti[k[s]], punti[k[s + 1]]), tolleranza) << i;
         }
     }
-    std::vector<punto_piano> dritta;
+    std::vector<point_2d> dritta;
     for (int i = 0; i < 1000; ++i) dritta.push_back({0.0, i * 1.0});
-    const std::vector<size_t> k = semplifica_polilinea(dritta, 0.25);
+    const std::vector<size_t> k = simplify_polyline(dritta, 0.25);
     EXPECT_EQ(k.front(), 0u);
     EXPECT_EQ(k.back(), 999u);
     EXPECT_LT(k.size(), 5u);
-    EXPECT_EQ(semplifica_polilinea(std::vector<punto_piano>{{1, 1}}, 0.25),
-              (std::vector<size_t>{0}));
+    EXPECT_EQ(simplify_polyline(std::vector<point_2d>{{1, 1}}, 0.25), (std::vector<size_t>{0}));
 }
 
 // --- Lines at the edges ---------------------------------------------------------------

@@ -108,10 +108,6 @@ bool numeri_a_zero(const voce& v) {
     return true;
 }
 
-bool voce_vuota(const voce& v) {
-    return v.testo.empty() && numeri_a_zero(v);
-}
-
 // The fields of a row that its meaning does not cover, when they hold anything.
 std::string altri_campi(const voce& v, std::initializer_list<std::string_view> mostrati,
                         bool testo_mostrato) {

@@ -16,7 +16,7 @@
 
 #include "cli/app.h"
 #include "cli/commands.h"
-#include "cli/render_svg.h"
+#include "render/render_svg.h"
 #include "common/file_names.h"
 #include "common/file_replace.h"
 #include "common/folder_exists.h"

@@ -66,6 +66,18 @@ constexpr void campi_numerici_voce(Voce& v, Visita&& visita) {
     });
 }
 
+// A row that holds nothing: every number 0 and the text empty, as after a reset.
+inline bool voce_vuota(const voce& v) {
+    bool vuota = true;
+    campi_voce(v, [&vuota](const char*, const auto& campo) {
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(campo)>, std::string>)
+            vuota = vuota && campo.empty();
+        else
+            vuota = vuota && campo == 0;
+    });
+    return vuota;
+}
+
 // ---- One field in its file form -------------------------------------------------
 
 // Stored at p in a buffer the caller has sized; returns the position after it.

@@ -1,123 +1,19 @@
-#include "cli/render_svg.h"
+#include "render/render_svg.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <limits>
 #include <optional>
-#include <set>
+#include <span>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "common/windows_1252.h"
-#include "formats/compiled_reader.h"
+#include "compiler/format_facts.h"
+#include "render/polyline.h"
+#include "render/svg_text.h"
 
 namespace binario {
-
-// --- Data read from the cells -------------------------------------------------
-
-std::vector<tratto_galleria> gallerie_da_celle(const std::vector<cella>& celle) {
-    std::vector<tratto_galleria> gallerie;
-    for (size_t i = 0; i < celle.size(); ++i) {
-        const uint8_t g = celle[i].galleria;
-        if (g == 0) continue;
-        const bool continua = !gallerie.empty() && gallerie.back().tipo == g &&
-                              gallerie.back().ultima_cella == static_cast<int32_t>(i) - 1;
-        if (continua)
-            gallerie.back().ultima_cella = static_cast<int32_t>(i);
-        else
-            gallerie.push_back({static_cast<int32_t>(i), static_cast<int32_t>(i), g});
-    }
-    return gallerie;
-}
-
-std::vector<punto_profilo> profilo_altimetrico(const std::vector<cella>& celle, int64_t lunghezza,
-                                               double quota_iniziale) {
-    std::vector<punto_profilo> punti;
-    punti.push_back({0, quota_iniziale});
-    int64_t millimetri = 0;  // per mille times metres
-    for (size_t i = 0; i < celle.size(); ++i) {
-        const int64_t inizio = static_cast<int64_t>(i) * 50;
-        if (inizio >= lunghezza) break;
-        const int64_t fine = std::min(inizio + 50, lunghezza);
-        millimetri += (static_cast<int64_t>(celle[i].pendenza) - 100) * (fine - inizio);
-        punti.push_back({fine, quota_iniziale + static_cast<double>(millimetri) / 1000.0});
-    }
-    return punti;
-}
-
-namespace {
-
-// The square of the distance from p to the segment a-b.
-double quadrato_distanza(const punto_piano& p, const punto_piano& a, const punto_piano& b) {
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    const double quadrato = dx * dx + dy * dy;
-    double t = 0.0;
-    if (quadrato > 0.0) t = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / quadrato, 0.0, 1.0);
-    const double qx = a.x + t * dx - p.x, qy = a.y + t * dy - p.y;
-    return qx * qx + qy * qy;
-}
-
-}  // namespace
-
-std::vector<size_t> semplifica_polilinea(std::span<const punto_piano> punti, double tolleranza) {
-    std::vector<size_t> indici;
-    const size_t n = punti.size();
-    if (n <= 2) {
-        for (size_t i = 0; i < n; ++i) indici.push_back(i);
-        return indici;
-    }
-    // First a linear pass: a point closer than a quarter of the tolerance to the
-    // last point kept goes. A long line drawn small has many points per pixel,
-    // and Douglas-Peucker is quadratic at worst.
-    const double vicinanza = tolleranza / 4;
-    std::vector<size_t> scelti{0};
-    for (size_t i = 1; i + 1 < n; ++i) {
-        const punto_piano& q = punti[scelti.back()];
-        const double dx = punti[i].x - q.x, dy = punti[i].y - q.y;
-        if (dx * dx + dy * dy > vicinanza * vicinanza) scelti.push_back(i);
-    }
-    scelti.push_back(n - 1);
-
-    // Then Douglas-Peucker on what is left, with the rest of the tolerance: a point
-    // dropped by either pass lies within the whole tolerance of the kept segment.
-    const double scarto = tolleranza - vicinanza;
-    const size_t m = scelti.size();
-    // The points are taken in stretches of at most 512, whose ends are kept: this
-    // bounds the worst case at a few hundred distances a point (a line that winds
-    // round many times on itself), for a few more points kept.
-    constexpr size_t tratto_massimo = 512;
-    std::vector<char> tieni(m, 0);
-    std::vector<std::pair<size_t, size_t>> pila;
-    for (size_t a = 0; a + 1 < m; a += tratto_massimo) {
-        const size_t b = std::min(a + tratto_massimo, m - 1);
-        tieni[a] = tieni[b] = 1;
-        pila.push_back({a, b});
-    }
-    while (!pila.empty()) {
-        const auto [a, b] = pila.back();
-        pila.pop_back();
-        if (b <= a + 1) continue;
-        double massima = -1.0;
-        size_t k = a;
-        for (size_t i = a + 1; i < b; ++i) {
-            const double d =
-                quadrato_distanza(punti[scelti[i]], punti[scelti[a]], punti[scelti[b]]);
-            if (d > massima) {
-                massima = d;
-                k = i;
-            }
-        }
-        if (massima > scarto * scarto) {
-            tieni[k] = 1;
-            pila.push_back({k, b});
-            pila.push_back({a, k});
-        }
-    }
-    for (size_t i = 0; i < m; ++i)
-        if (tieni[i]) indici.push_back(scelti[i]);
-    return indici;
-}
 
 namespace {
 
@@ -141,70 +37,12 @@ constexpr double altezza_velocita = 120;
 
 constexpr size_t caratteri_etichetta_max = 40;
 
-// --- Text and numbers -----------------------------------------------------------
-
-// Fixed-point text with trailing zeros dropped; no locale is involved.
-std::string numero(double v, int decimali = 1) {
-    if (!std::isfinite(v)) return "0";
-    char buffer[400];
-    auto [fine, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimali);
-    if (ec != std::errc()) return "0";
-    std::string_view s(buffer, static_cast<size_t>(fine - buffer));
-    if (decimali > 0) {
-        while (s.back() == '0') s.remove_suffix(1);
-        if (s.back() == '.') s.remove_suffix(1);
-    }
-    if (s == "-0") return "0";
-    return std::string(s);
-}
-
-// The shortest text that reads back as the same double.
-std::string numero_esatto(double v) {
-    char buffer[64];
-    auto [fine, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-    if (ec != std::errc()) return "0";
-    return std::string(buffer, fine);
-}
-
-// UTF-8 text made safe for XML character data and attribute values: the five
-// markup characters escaped, control characters (not allowed in XML) shown as
-// U+FFFD.
-std::string testo_xml(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                if (u < 0x20 || u == 0x7F)
-                    out += "\xEF\xBF\xBD";
-                else
-                    out += c;
-        }
-    }
-    return out;
-}
+// --- Text ---------------------------------------------------------------------------
 
 // A Windows-1252 text of the table as a label: at most 40 characters.
 std::string etichetta(const std::string& win1252) {
-    if (win1252.size() <= caratteri_etichetta_max) return testo_xml(windows_1252_to_utf8(win1252));
-    return testo_xml(windows_1252_to_utf8(win1252.substr(0, caratteri_etichetta_max - 1))) +
+    if (win1252.size() <= caratteri_etichetta_max) return xml_escape(windows_1252_to_utf8(win1252));
+    return xml_escape(windows_1252_to_utf8(win1252.substr(0, caratteri_etichetta_max - 1))) +
            "\xE2\x80\xA6";
 }
 
@@ -212,140 +50,16 @@ size_t caratteri(const std::string& win1252) {
     return std::min(win1252.size(), caratteri_etichetta_max);
 }
 
-// The smallest of 1, 2, 5, 10, 20, 50, ... that is at least `grezzo`.
-double passo_tondo(double grezzo) {
-    if (!(grezzo > 1.0)) return 1.0;
-    double base = 1.0;
-    while (base * 10.0 <= grezzo && base < 1e15) base *= 10.0;
-    for (const double f : {1.0, 2.0, 5.0, 10.0})
-        if (base * f >= grezzo) return base * f;
-    return base * 10.0;
-}
-
-// The next of 1, 2, 5, 10, 20, 50, ... after n (n one of them).
-int64_t successivo_tondo(int64_t n) {
-    int64_t base = 1;
-    while (base * 10 <= n) base *= 10;
-    const int64_t f = n / base;
-    return f == 1 ? 2 * base : f == 2 ? 5 * base : 10 * base;
-}
-
 // Chainage in metres as kilometres, with as many decimals as the step needs.
 std::string in_km(int64_t metri, int64_t passo) {
     int decimali = 0;
     if (passo % 1000 != 0) decimali = passo % 100 == 0 ? 1 : passo % 10 == 0 ? 2 : 3;
-    return numero(static_cast<double>(metri) / 1000.0, decimali);
+    return format_fixed(static_cast<double>(metri) / 1000.0, decimali);
 }
 
 std::string in_metri(int64_t metri) {
     if (metri >= 1000 && metri % 1000 == 0) return std::to_string(metri / 1000) + " km";
     return std::to_string(metri) + " m";
-}
-
-// --- What the picture shows, read from the compiled data ---------------------------
-
-struct stazione {
-    std::string testo;  // Windows-1252, as in the table
-    int64_t progressiva = 0;
-};
-
-struct cartello {
-    int64_t progressiva = 0;
-    int16_t dato1 = 0;
-};
-
-struct rallentamento {
-    int64_t inizio = 0;
-    int64_t fine = 0;
-    int16_t velocita = 0;
-};
-
-struct contenuto {
-    std::string linea, treno;  // Windows-1252
-    int64_t lunghezza = 0;
-    std::vector<stazione> stazioni;
-    std::vector<int64_t> segnali;
-    std::vector<cartello> cartelli;
-    std::vector<cartello> avvisi;  // slowdown warning boards
-    std::vector<rallentamento> rallentamenti;
-    std::vector<tratto_galleria> gallerie;
-    int64_t fine_asse = 0;  // the chainage axis runs from 0 to here
-};
-
-bool voce_vuota(const voce& v) {
-    return v.genere == 0 && v.valore1 == 0 && v.valore2 == 0 && v.valore3 == 0 && v.stato == 0 &&
-           v.testo.empty() && v.intero1 == 0 && v.intero2 == 0 && v.intero3 == 0 &&
-           v.intero4 == 0 && v.intero5 == 0 && v.ottetto1 == 0 && v.ottetto2 == 0 &&
-           v.ottetto3 == 0 && v.ottetto4 == 0 && v.codice == 0;
-}
-
-// An event of cell i stands at chainage 50 (i - 1): the recorders put an event at
-// chainage p into cell round(p / 50 + 1).
-int64_t progressiva_evento(size_t i) {
-    return (static_cast<int64_t>(i) - 1) * 50;
-}
-
-contenuto leggi_contenuto(const scenario_disegnabile& s) {
-    contenuto c;
-    c.linea = s.tabella[riga_linea].testo;
-    c.treno = s.tabella[riga_treno].testo;
-    c.lunghezza = std::max<int64_t>(0, s.tabella[riga_valori_generali].valore2);
-
-    // Stations fill the rows from 1 upward; direction-board texts fill them from 80
-    // downward, and the cells name those rows.
-    std::set<int> righe_cartelli;
-    for (const cella& x : s.celle)
-        if (x.evento == 14) righe_cartelli.insert(x.dato1);
-    for (int r = 1; r < 80; ++r) {
-        const voce& v = s.tabella[static_cast<size_t>(r)];
-        if (voce_vuota(v) || righe_cartelli.count(r) != 0) break;
-        c.stazioni.push_back({v.testo, std::max<int64_t>(0, v.valore3)});
-    }
-
-    std::vector<size_t> inizi_aperti;
-    for (size_t i = 0; i < s.celle.size(); ++i) {
-        const cella& x = s.celle[i];
-        const int64_t p = progressiva_evento(i);
-        if (p < 0) continue;
-        switch (x.evento) {
-            case 1:
-                c.segnali.push_back(p);
-                break;
-            case 6:
-                c.cartelli.push_back({p, x.dato1});
-                break;
-            case 4:
-                c.avvisi.push_back({p, x.dato1});
-                break;
-            case 3:
-                inizi_aperti.push_back(i);
-                break;
-            case 2:
-                if (!inizi_aperti.empty()) {
-                    const size_t inizio = inizi_aperti.front();
-                    inizi_aperti.erase(inizi_aperti.begin());
-                    c.rallentamenti.push_back(
-                        {progressiva_evento(inizio), p, s.celle[inizio].dato1});
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    // A slowdown whose start and end share a cell keeps only its start.
-    for (const size_t i : inizi_aperti)
-        c.rallentamenti.push_back({progressiva_evento(i), progressiva_evento(i), s.celle[i].dato1});
-    std::sort(c.rallentamenti.begin(), c.rallentamenti.end(),
-              [](const rallentamento& a, const rallentamento& b) { return a.inizio < b.inizio; });
-    c.gallerie = gallerie_da_celle(s.celle);
-
-    c.fine_asse = std::max<int64_t>(c.lunghezza, 100);
-    for (const stazione& st : c.stazioni) c.fine_asse = std::max(c.fine_asse, st.progressiva);
-    for (const int64_t p : c.segnali) c.fine_asse = std::max(c.fine_asse, p);
-    for (const cartello& b : c.cartelli) c.fine_asse = std::max(c.fine_asse, b.progressiva);
-    for (const cartello& b : c.avvisi) c.fine_asse = std::max(c.fine_asse, b.progressiva);
-    for (const rallentamento& r : c.rallentamenti) c.fine_asse = std::max(c.fine_asse, r.fine);
-    return c;
 }
 
 // The speed boards carry left speed x 20 + right speed / 5: "75", or "75/70" when
@@ -359,27 +73,27 @@ std::string testo_cartello(int16_t dato1) {
 
 // --- SVG helpers -------------------------------------------------------------------
 
-void aggiungi_percorso(std::string& out, std::span<const punto_piano> punti,
+void aggiungi_percorso(std::string& out, std::span<const point_2d> punti,
                        const std::vector<size_t>& indici) {
     char comando = 'M';
     for (const size_t i : indici) {
         out += comando;
-        out += numero(punti[i].x);
+        out += format_fixed(punti[i].x);
         out += ' ';
-        out += numero(punti[i].y);
+        out += format_fixed(punti[i].y);
         comando = 'L';
     }
 }
 
-std::string percorso_semplificato(std::span<const punto_piano> punti) {
+std::string percorso_semplificato(std::span<const point_2d> punti) {
     std::string d;
-    aggiungi_percorso(d, punti, semplifica_polilinea(punti, tolleranza_px));
+    aggiungi_percorso(d, punti, simplify_polyline(punti, tolleranza_px));
     return d;
 }
 
 void testo(std::string& out, double x, double y, const std::string& contenuto_xml,
            const std::string& attributi = "") {
-    out += "<text x=\"" + numero(x) + "\" y=\"" + numero(y) + "\"";
+    out += "<text x=\"" + format_fixed(x) + "\" y=\"" + format_fixed(y) + "\"";
     if (!attributi.empty()) out += " " + attributi;
     out += ">" + contenuto_xml + "</text>\n";
 }
@@ -396,7 +110,7 @@ struct riquadro {
 
 class pianta {
   public:
-    pianta(const scenario_disegnabile& s, const contenuto& c) : piano_(s.planimetria) {
+    pianta(const scenario_disegnabile& s, const contenuto_disegno& c) : piano_(s.planimetria) {
         if (!piano_.esiste()) return;
         ultimo_ = std::min<int64_t>(c.lunghezza, piano_.ultimo_metro);
         bool primo = true;
@@ -431,12 +145,12 @@ class pianta {
     bool disegnabile() const { return presente_ && !troppo_grande_; }
     double altezza() const { return disegnabile() ? altezza_ : 60; }
 
-    void disegna(std::string& out, const contenuto& c, double alto) {
+    void disegna(std::string& out, const contenuto_disegno& c, double alto) {
         oy_ = alto + oy_off_;
         out += "<g id=\"plan\"";
         if (presente_)
-            out += " data-extent=\"" + numero_esatto(x_min_) + " " + numero_esatto(x_max_) + " " +
-                   numero_esatto(y_min_) + " " + numero_esatto(y_max_) + "\"";
+            out += " data-extent=\"" + format_shortest(x_min_) + " " + format_shortest(x_max_) +
+                   " " + format_shortest(y_min_) + " " + format_shortest(y_max_) + "\"";
         out += ">\n";
         if (!disegnabile()) {
             const char* nota =
@@ -453,7 +167,7 @@ class pianta {
         // Station labels first, so that kilometre numbers give way to them.
         std::vector<riquadro> occupati;
         std::string stazioni;
-        for (const stazione& st : c.stazioni) disegna_stazione(stazioni, st, occupati);
+        for (const stazione_disegno& st : c.stazioni) disegna_stazione(stazioni, st, occupati);
         disegna_chilometri(out, occupati);
         out += stazioni;
         out += "</g>\n";
@@ -462,19 +176,19 @@ class pianta {
     std::string descrizione() const {
         if (!presente_) return "No track plan.";
         return "Plan of metres 0 to " + std::to_string(ultimo_) + ": x from " +
-               numero_esatto(x_min_) + " to " + numero_esatto(x_max_) + " m, y from " +
-               numero_esatto(y_min_) + " to " + numero_esatto(y_max_) + " m.";
+               format_shortest(x_min_) + " to " + format_shortest(x_max_) + " m, y from " +
+               format_shortest(y_min_) + " to " + format_shortest(y_max_) + " m.";
     }
 
     // Scale bar and legend, below the drawing.
     void disegna_legenda(std::string& out, double y) const {
         if (!disegnabile()) return;
-        const double metri = passo_tondo(100.0 / scala_);
+        const double metri = round_step(100.0 / scala_);
         const double px = metri * scala_;
         const double x0 = piano_x0;
-        out += "<g class=\"scale_bar\"><path class=\"axis\" d=\"M" + numero(x0) + " " +
-               numero(y - 5) + "V" + numero(y) + "H" + numero(x0 + px) + "V" + numero(y - 5) +
-               "\"/>";
+        out += "<g class=\"scale_bar\"><path class=\"axis\" d=\"M" + format_fixed(x0) + " " +
+               format_fixed(y - 5) + "V" + format_fixed(y) + "H" + format_fixed(x0 + px) + "V" +
+               format_fixed(y - 5) + "\"/>";
         testo(out, x0 + px + 8, y + 4, in_metri(static_cast<int64_t>(metri)));
         out += "</g>\n";
         double x = 420;
@@ -483,38 +197,39 @@ class pianta {
             testo(out, x + 28, y + 4, nome, "class=\"legend\"");
             x += 28 + 8.0 * static_cast<double>(nome.size()) + 24;
         };
-        const std::string ys = numero(y);
-        voce_legenda("<path class=\"track\" d=\"M" + numero(x) + " " + ys + "h22\"/>", "track");
-        voce_legenda("<path class=\"tunnel_key\" d=\"M" + numero(x) + " " + ys + "h22\"/>",
+        const std::string ys = format_fixed(y);
+        voce_legenda("<path class=\"track\" d=\"M" + format_fixed(x) + " " + ys + "h22\"/>",
+                     "track");
+        voce_legenda("<path class=\"tunnel_key\" d=\"M" + format_fixed(x) + " " + ys + "h22\"/>",
                      "tunnel");
-        voce_legenda(
-            "<circle class=\"station\" cx=\"" + numero(x + 11) + "\" cy=\"" + ys + "\" r=\"4.5\"/>",
-            "station");
-        voce_legenda(
-            "<path class=\"signal_tick\" d=\"M" + numero(x + 11) + " " + numero(y - 5) + "v10\"/>",
-            "signal");
-        voce_legenda(
-            "<path class=\"km_tick\" d=\"M" + numero(x + 11) + " " + numero(y - 5) + "v10\"/>",
-            "kilometre");
+        voce_legenda("<circle class=\"station\" cx=\"" + format_fixed(x + 11) + "\" cy=\"" + ys +
+                         "\" r=\"4.5\"/>",
+                     "station");
+        voce_legenda("<path class=\"signal_tick\" d=\"M" + format_fixed(x + 11) + " " +
+                         format_fixed(y - 5) + "v10\"/>",
+                     "signal");
+        voce_legenda("<path class=\"km_tick\" d=\"M" + format_fixed(x + 11) + " " +
+                         format_fixed(y - 5) + "v10\"/>",
+                     "kilometre");
     }
 
   private:
-    std::optional<punto_piano> punto(int64_t m) const {
+    std::optional<point_2d> punto(int64_t m) const {
         if (m < 0 || m > piano_.ultimo_metro) return std::nullopt;
         const auto i = static_cast<int32_t>(m);
         if (piano_.tipo(i, 0) == tipo_valore::vuoto || piano_.tipo(i, 1) == tipo_valore::vuoto)
             return std::nullopt;
         const double x = piano_.valore(i, 0), y = piano_.valore(i, 1);
         if (!std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
-        return punto_piano{x, y};
+        return point_2d{x, y};
     }
 
-    punto_piano schermo(const punto_piano& p) const {
+    point_2d schermo(const point_2d& p) const {
         return {ox_ + (p.x - x_min_) * scala_, oy_ + (y_max_ - p.y) * scala_};
     }
 
     // The nearest drawable point to metre m, looking back first, then forward.
-    std::optional<punto_piano> vicino(int64_t m) const {
+    std::optional<point_2d> vicino(int64_t m) const {
         m = std::clamp<int64_t>(m, 0, ultimo_);
         for (int64_t d = 0; d <= ultimo_; ++d) {
             if (auto p = punto(m - d)) return schermo(*p);
@@ -525,7 +240,7 @@ class pianta {
     }
 
     // Unit direction of travel on screen around metre m.
-    punto_piano direzione(int64_t m) const {
+    point_2d direzione(int64_t m) const {
         const auto a = vicino(m - 30), b = vicino(m + 30);
         if (a && b) {
             const double dx = b->x - a->x, dy = b->y - a->y;
@@ -537,7 +252,7 @@ class pianta {
 
     // The points from metre a to metre b, split where the plan has no value.
     void tratti(int64_t a, int64_t b, std::string& d) const {
-        std::vector<punto_piano> tratto;
+        std::vector<point_2d> tratto;
         auto chiudi = [&] {
             if (!tratto.empty()) d += percorso_semplificato(tratto);
             tratto.clear();
@@ -558,8 +273,8 @@ class pianta {
         if (ultimo_ == 0) {
             const auto p = vicino(0);
             if (p)
-                out += "<circle class=\"track_point\" cx=\"" + numero(p->x) + "\" cy=\"" +
-                       numero(p->y) + "\" r=\"2\"/>\n";
+                out += "<circle class=\"track_point\" cx=\"" + format_fixed(p->x) + "\" cy=\"" +
+                       format_fixed(p->y) + "\" r=\"2\"/>\n";
         }
     }
 
@@ -570,25 +285,26 @@ class pianta {
         std::string d;
         tratti(a, b, d);
         // A tunnel where the plan has no point still gets its (empty) shape.
-        if (const auto p = vicino(a); d.empty() && p) d = "M" + numero(p->x) + " " + numero(p->y);
+        if (const auto p = vicino(a); d.empty() && p)
+            d = "M" + format_fixed(p->x) + " " + format_fixed(p->y);
         out += "<path class=\"tunnel\" data-from=\"" + std::to_string(a) + "\" data-to=\"" +
                std::to_string(b) + "\" d=\"" + d + "\"/>\n";
     }
 
     void disegna_chilometri(std::string& out, std::vector<riquadro>& occupati) const {
         const double px_per_km = 1000.0 * scala_;
-        const auto passo = static_cast<int64_t>(passo_tondo(6.0 / px_per_km));
+        const auto passo = static_cast<int64_t>(round_step(6.0 / px_per_km));
         int64_t ogni = 1;
-        while (static_cast<double>(passo * ogni) * px_per_km < 34.0) ogni = successivo_tondo(ogni);
+        while (static_cast<double>(passo * ogni) * px_per_km < 34.0) ogni = next_round_step(ogni);
         std::string tacche;
         std::string etichette;
         for (int64_t km = 0; km * 1000 <= ultimo_; km += passo) {
             const auto p = vicino(km * 1000);
             if (!p) continue;
-            const punto_piano t = direzione(km * 1000);
-            const punto_piano sinistra{t.y, -t.x};
-            tacche += "M" + numero(p->x) + " " + numero(p->y) + "l" + numero(sinistra.x * 7) + " " +
-                      numero(sinistra.y * 7);
+            const point_2d t = direzione(km * 1000);
+            const point_2d sinistra{t.y, -t.x};
+            tacche += "M" + format_fixed(p->x) + " " + format_fixed(p->y) + "l" +
+                      format_fixed(sinistra.x * 7) + " " + format_fixed(sinistra.y * 7);
             if (km % (passo * ogni) != 0) continue;
             const std::string n = std::to_string(km);
             const etichetta_posata e = posa(*p, sinistra, 14, n.size(), 10, 0.62);
@@ -609,7 +325,7 @@ class pianta {
         const char* ancora;
         riquadro spazio;
     };
-    static etichetta_posata posa(const punto_piano& p, const punto_piano& n, double distanza,
+    static etichetta_posata posa(const point_2d& p, const point_2d& n, double distanza,
                                  size_t caratteri_testo, double corpo, double larghezza_carattere) {
         etichetta_posata e;
         const double w = static_cast<double>(caratteri_testo) * corpo * larghezza_carattere;
@@ -637,20 +353,21 @@ class pianta {
     void disegna_segnale(std::string& out, int64_t p) const {
         const auto q = vicino(p);
         if (!q) return;
-        const punto_piano t = direzione(p);
-        const punto_piano n{-t.y, t.x};
-        out += "<path class=\"signal_tick\" d=\"M" + numero(q->x - n.x * 5) + " " +
-               numero(q->y - n.y * 5) + "l" + numero(n.x * 10) + " " + numero(n.y * 10) + "\"/>\n";
+        const point_2d t = direzione(p);
+        const point_2d n{-t.y, t.x};
+        out += "<path class=\"signal_tick\" d=\"M" + format_fixed(q->x - n.x * 5) + " " +
+               format_fixed(q->y - n.y * 5) + "l" + format_fixed(n.x * 10) + " " +
+               format_fixed(n.y * 10) + "\"/>\n";
     }
 
-    void disegna_stazione(std::string& out, const stazione& st,
+    void disegna_stazione(std::string& out, const stazione_disegno& st,
                           std::vector<riquadro>& occupati) const {
         const auto q = vicino(st.progressiva);
         if (!q) return;
-        const punto_piano t = direzione(st.progressiva);
-        const punto_piano destra{-t.y, t.x};
-        out += "<circle class=\"station\" cx=\"" + numero(q->x) + "\" cy=\"" + numero(q->y) +
-               "\" r=\"4.5\"/>\n";
+        const point_2d t = direzione(st.progressiva);
+        const point_2d destra{-t.y, t.x};
+        out += "<circle class=\"station\" cx=\"" + format_fixed(q->x) + "\" cy=\"" +
+               format_fixed(q->y) + "\" r=\"4.5\"/>\n";
         occupati.push_back({q->x - 5, q->y - 5, q->x + 5, q->y + 5});
         const etichetta_posata e = posa(*q, destra, 10, caratteri(st.testo), 12, 0.68);
         occupati.push_back(e.spazio);
@@ -671,7 +388,7 @@ class pianta {
 
 class profilo {
   public:
-    profilo(const scenario_disegnabile& s, const contenuto& c, double quota_iniziale)
+    profilo(const scenario_disegnabile& s, const contenuto_disegno& c, double quota_iniziale)
         : celle_(s.celle), c_(c), quota_iniziale_(quota_iniziale) {
         punti_ = profilo_altimetrico(s.celle, c.lunghezza, quota_iniziale);
         for (size_t i = 0; i < s.celle.size(); ++i) {
@@ -691,22 +408,23 @@ class profilo {
             basso = centro - 10.0;
             alto = centro + 10.0;
         }
-        passo_quote_ = passo_tondo((alto - basso) / 6.0);
+        passo_quote_ = round_step((alto - basso) / 6.0);
         const double margine = (alto - basso) * 0.04;
         quota_min_ = basso - margine;
         quota_max_ = alto + margine;
 
         scala_x_ = larghezza_grafici / static_cast<double>(c.fine_asse);
         size_t piu_lungo = 0;
-        for (const stazione& st : c.stazioni) piu_lungo = std::max(piu_lungo, caratteri(st.testo));
+        for (const stazione_disegno& st : c.stazioni)
+            piu_lungo = std::max(piu_lungo, caratteri(st.testo));
         striscia_ = std::clamp(16.0 + 7.2 * static_cast<double>(piu_lungo), 40.0, 310.0);
 
         int velocita_max = 0;
         for (size_t i = 0; i < celle_.size() && static_cast<int64_t>(i) * 50 < c.lunghezza; ++i)
             velocita_max = std::max(velocita_max, celle_[i].velocita * 5);
-        for (const rallentamento& r : c.rallentamenti)
+        for (const rallentamento_disegno& r : c.rallentamenti)
             velocita_max = std::max<int>(velocita_max, r.velocita);
-        passo_velocita_ = passo_tondo(std::max(velocita_max, 20) / 4.0);
+        passo_velocita_ = round_step(std::max(velocita_max, 20) / 4.0);
         velocita_tetto_ = std::ceil(std::max(velocita_max, 20) / passo_velocita_) * passo_velocita_;
     }
 
@@ -724,16 +442,16 @@ class profilo {
         corsia_alto_ = quote_alto_ + altezza_quote + 10;
         velocita_alto_ = corsia_alto_ + altezza_corsia + 10;
 
-        out += "<g id=\"profile\" data-end-height=\"" + numero(quota_finale(), 3) +
-               "\" data-climb=\"" + numero(salita(), 3) + "\" data-descent=\"" +
-               numero(discesa(), 3) + "\" data-end-chainage=\"" + std::to_string(fine_profilo()) +
-               "\">\n";
+        out += "<g id=\"profile\" data-end-height=\"" + format_fixed(quota_finale(), 3) +
+               "\" data-climb=\"" + format_fixed(salita(), 3) + "\" data-descent=\"" +
+               format_fixed(discesa(), 3) + "\" data-end-chainage=\"" +
+               std::to_string(fine_profilo()) + "\">\n";
         testo(out, margine_sinistro, alto + 20, "Profile along the chainage",
               "class=\"panel_title\"");
         testo(out, margine_sinistro, alto + 40,
-              "Height from the gradients, " + numero(quota_iniziale_, 2) +
-                  " m at chainage 0: ends at " + numero(quota_finale(), 2) + " m; climbs " +
-                  numero(salita(), 2) + " m, descends " + numero(discesa(), 2) + " m.",
+              "Height from the gradients, " + format_fixed(quota_iniziale_, 2) +
+                  " m at chainage 0: ends at " + format_fixed(quota_finale(), 2) + " m; climbs " +
+                  format_fixed(salita(), 2) + " m, descends " + format_fixed(discesa(), 2) + " m.",
               "class=\"note\"");
         disegna_griglia(out);
         disegna_gallerie(out);
@@ -759,30 +477,32 @@ class profilo {
     }
 
     std::string cornice(double y0, double h) const {
-        return "<rect class=\"frame\" x=\"" + numero(margine_sinistro) + "\" y=\"" + numero(y0) +
-               "\" width=\"" + numero(larghezza_grafici) + "\" height=\"" + numero(h) + "\"/>\n";
+        return "<rect class=\"frame\" x=\"" + format_fixed(margine_sinistro) + "\" y=\"" +
+               format_fixed(y0) + "\" width=\"" + format_fixed(larghezza_grafici) + "\" height=\"" +
+               format_fixed(h) + "\"/>\n";
     }
 
     void disegna_griglia(std::string& out) {
         const double px_per_m = scala_x_;
         passo_x_ = static_cast<int64_t>(
-            passo_tondo(std::max(8.0 / px_per_m, c_.fine_asse >= 5000 ? 1000.0 : 10.0)));
+            round_step(std::max(8.0 / px_per_m, c_.fine_asse >= 5000 ? 1000.0 : 10.0)));
         ogni_x_ = 1;
         while (static_cast<double>(passo_x_ * ogni_x_) * px_per_m < 48.0)
-            ogni_x_ = successivo_tondo(ogni_x_);
+            ogni_x_ = next_round_step(ogni_x_);
         std::string d;
         for (int64_t m = 0; m <= c_.fine_asse; m += passo_x_) {
-            const std::string xs = numero(x(static_cast<double>(m)));
-            d += "M" + xs + " " + numero(quote_alto_) + "V" + numero(quote_alto_ + altezza_quote);
-            d += "M" + xs + " " + numero(velocita_alto_) + "V" +
-                 numero(velocita_alto_ + altezza_velocita);
+            const std::string xs = format_fixed(x(static_cast<double>(m)));
+            d += "M" + xs + " " + format_fixed(quote_alto_) + "V" +
+                 format_fixed(quote_alto_ + altezza_quote);
+            d += "M" + xs + " " + format_fixed(velocita_alto_) + "V" +
+                 format_fixed(velocita_alto_ + altezza_velocita);
         }
         for (double q = primo_passo(); q <= quota_max_; q += passo_quote_)
-            d += "M" + numero(margine_sinistro) + " " + numero(y_quota(q)) + "h" +
-                 numero(larghezza_grafici);
+            d += "M" + format_fixed(margine_sinistro) + " " + format_fixed(y_quota(q)) + "h" +
+                 format_fixed(larghezza_grafici);
         for (double v = 0; v <= velocita_tetto_; v += passo_velocita_)
-            d += "M" + numero(margine_sinistro) + " " + numero(y_velocita(v)) + "h" +
-                 numero(larghezza_grafici);
+            d += "M" + format_fixed(margine_sinistro) + " " + format_fixed(y_velocita(v)) + "h" +
+                 format_fixed(larghezza_grafici);
         out += "<path class=\"grid\" d=\"" + d + "\"/>\n";
     }
 
@@ -790,65 +510,67 @@ class profilo {
         for (const tratto_galleria& g : c_.gallerie) {
             const double a = x(static_cast<double>(g.prima_cella) * 50);
             const double b = x(static_cast<double>(g.ultima_cella + 1) * 50);
-            out += "<rect class=\"tunnel\" x=\"" + numero(a) + "\" y=\"" + numero(quote_alto_) +
-                   "\" width=\"" + numero(std::max(b - a, 1.0)) + "\" height=\"" +
-                   numero(altezza_quote) + "\"/>\n";
+            out += "<rect class=\"tunnel\" x=\"" + format_fixed(a) + "\" y=\"" +
+                   format_fixed(quote_alto_) + "\" width=\"" + format_fixed(std::max(b - a, 1.0)) +
+                   "\" height=\"" + format_fixed(altezza_quote) + "\"/>\n";
         }
     }
 
     void disegna_rallentamenti_fascia(std::string& out) const {
-        for (const rallentamento& r : c_.rallentamenti) {
+        for (const rallentamento_disegno& r : c_.rallentamenti) {
             const double a = x(static_cast<double>(r.inizio));
             const double b = std::max(x(static_cast<double>(r.fine)), a + 3.0);
-            out += "<rect class=\"slowdown_band\" x=\"" + numero(a) + "\" y=\"" +
-                   numero(quote_alto_) + "\" width=\"" + numero(b - a) + "\" height=\"" +
-                   numero(velocita_alto_ + altezza_velocita - quote_alto_) + "\"/>\n";
+            out += "<rect class=\"slowdown_band\" x=\"" + format_fixed(a) + "\" y=\"" +
+                   format_fixed(quote_alto_) + "\" width=\"" + format_fixed(b - a) +
+                   "\" height=\"" + format_fixed(velocita_alto_ + altezza_velocita - quote_alto_) +
+                   "\"/>\n";
         }
     }
 
     void disegna_quote(std::string& out) const {
-        std::vector<punto_piano> schermo;
+        std::vector<point_2d> schermo;
         schermo.reserve(punti_.size());
         for (const punto_profilo& p : punti_)
             schermo.push_back({x(static_cast<double>(p.progressiva)), y_quota(p.quota)});
-        const std::vector<size_t> indici = semplifica_polilinea(schermo, tolleranza_px);
+        const std::vector<size_t> indici = simplify_polyline(schermo, tolleranza_px);
         std::string linea;
         aggiungi_percorso(linea, schermo, indici);
-        const std::string fondo = numero(quote_alto_ + altezza_quote);
+        const std::string fondo = format_fixed(quote_alto_ + altezza_quote);
         out += "<path class=\"height_area\" d=\"" + linea + "V" + fondo + "H" +
-               numero(schermo.front().x) + "Z\"/>\n";
+               format_fixed(schermo.front().x) + "Z\"/>\n";
         out += "<path class=\"height_line\" d=\"" + linea + "\"/>\n";
         if (punti_.size() == 1)
-            out += "<circle class=\"height_point\" cx=\"" + numero(schermo.front().x) + "\" cy=\"" +
-                   numero(schermo.front().y) + "\" r=\"2.5\"/>\n";
+            out += "<circle class=\"height_point\" cx=\"" + format_fixed(schermo.front().x) +
+                   "\" cy=\"" + format_fixed(schermo.front().y) + "\" r=\"2.5\"/>\n";
         if (fine_profilo() < c_.lunghezza || c_.fine_asse > c_.lunghezza) {
             // The line ends (or its cells end) before the axis does.
             const double xf = x(static_cast<double>(fine_profilo()));
-            out += "<path class=\"line_end\" d=\"M" + numero(xf) + " " + numero(quote_alto_) + "V" +
-                   numero(quote_alto_ + altezza_quote) + "\"/>\n";
+            out += "<path class=\"line_end\" d=\"M" + format_fixed(xf) + " " +
+                   format_fixed(quote_alto_) + "V" + format_fixed(quote_alto_ + altezza_quote) +
+                   "\"/>\n";
             testo(out, xf + 4, quote_alto_ + 14,
                   fine_profilo() < c_.lunghezza ? "cells end" : "end of line", "class=\"note\"");
         }
         out += cornice(quote_alto_, altezza_quote);
         for (double q = primo_passo(); q <= quota_max_; q += passo_quote_)
-            testo(out, margine_sinistro - 8, y_quota(q) + 4, numero(q, 0),
+            testo(out, margine_sinistro - 8, y_quota(q) + 4, format_fixed(q, 0),
                   "class=\"tick_label\" text-anchor=\"end\"");
         const double cy = quote_alto_ + altezza_quote / 2;
         testo(out, 22, cy, "height (m)",
               "class=\"axis_title\" text-anchor=\"middle\" transform=\"rotate(-90 22 " +
-                  numero(cy) + ")\"");
+                  format_fixed(cy) + ")\"");
     }
 
     void disegna_stazioni(std::string& out) const {
         std::string d;
-        for (const stazione& st : c_.stazioni) {
+        for (const stazione_disegno& st : c_.stazioni) {
             const double xs = x(static_cast<double>(st.progressiva));
-            d += "M" + numero(xs) + " " + numero(quote_alto_) + "V" +
-                 numero(quote_alto_ + altezza_quote);
+            d += "M" + format_fixed(xs) + " " + format_fixed(quote_alto_) + "V" +
+                 format_fixed(quote_alto_ + altezza_quote);
             const double xt = xs + 4, yt = quote_alto_ - 6;
             testo(out, xt, yt, etichetta(st.testo),
-                  "class=\"station_label\" transform=\"rotate(-90 " + numero(xt) + " " +
-                      numero(yt) + ")\"");
+                  "class=\"station_label\" transform=\"rotate(-90 " + format_fixed(xt) + " " +
+                      format_fixed(yt) + ")\"");
         }
         if (!d.empty()) out += "<path class=\"station_line\" d=\"" + d + "\"/>\n";
     }
@@ -865,38 +587,38 @@ class profilo {
         std::string aste;
         for (const int64_t p : c_.segnali) {
             const double xs = x(static_cast<double>(p));
-            aste +=
-                "M" + numero(xs) + " " + numero(riga_segnali - 4) + "V" + numero(riga_segnali + 9);
-            out += "<circle class=\"signal\" cx=\"" + numero(xs) + "\" cy=\"" +
-                   numero(riga_segnali - 5) + "\" r=\"3.5\"/>\n";
+            aste += "M" + format_fixed(xs) + " " + format_fixed(riga_segnali - 4) + "V" +
+                    format_fixed(riga_segnali + 9);
+            out += "<circle class=\"signal\" cx=\"" + format_fixed(xs) + "\" cy=\"" +
+                   format_fixed(riga_segnali - 5) + "\" r=\"3.5\"/>\n";
         }
         if (!aste.empty()) out += "<path class=\"signal_tick\" d=\"" + aste + "\"/>\n";
-        for (const cartello& b : c_.cartelli) {
+        for (const cartello_disegno& b : c_.cartelli) {
             const double xs = x(static_cast<double>(b.progressiva));
-            out += "<rect class=\"speed_board\" x=\"" + numero(xs - 4) + "\" y=\"" +
-                   numero(riga_cartelli - 4) + "\" width=\"8\" height=\"8\"/>\n";
+            out += "<rect class=\"speed_board\" x=\"" + format_fixed(xs - 4) + "\" y=\"" +
+                   format_fixed(riga_cartelli - 4) + "\" width=\"8\" height=\"8\"/>\n";
             testo(out, xs + 7, riga_cartelli + 4, testo_cartello(b.dato1), "class=\"board_label\"");
         }
-        for (const cartello& b : c_.avvisi) {
+        for (const cartello_disegno& b : c_.avvisi) {
             const double xs = x(static_cast<double>(b.progressiva));
-            out += "<path class=\"warning_board\" d=\"M" + numero(xs) + " " +
-                   numero(riga_rallentamenti - 6) + "l6 11h-12z\"/>\n";
+            out += "<path class=\"warning_board\" d=\"M" + format_fixed(xs) + " " +
+                   format_fixed(riga_rallentamenti - 6) + "l6 11h-12z\"/>\n";
         }
-        for (const rallentamento& r : c_.rallentamenti) {
+        for (const rallentamento_disegno& r : c_.rallentamenti) {
             const double a = x(static_cast<double>(r.inizio));
             const double b = std::max(x(static_cast<double>(r.fine)), a + 3.0);
-            out += "<rect class=\"slowdown\" x=\"" + numero(a) + "\" y=\"" +
-                   numero(riga_rallentamenti - 5) + "\" width=\"" + numero(b - a) +
+            out += "<rect class=\"slowdown\" x=\"" + format_fixed(a) + "\" y=\"" +
+                   format_fixed(riga_rallentamenti - 5) + "\" width=\"" + format_fixed(b - a) +
                    "\" height=\"10\"/>\n";
             testo(out, b + 4, riga_rallentamenti + 4, std::to_string(r.velocita) + " km/h",
                   "class=\"slowdown_label\"");
         }
-        out += "<path class=\"lane_rule\" d=\"M" + numero(margine_sinistro) + " " +
-               numero(y0 + altezza_corsia) + "h" + numero(larghezza_grafici) + "\"/>\n";
+        out += "<path class=\"lane_rule\" d=\"M" + format_fixed(margine_sinistro) + " " +
+               format_fixed(y0 + altezza_corsia) + "h" + format_fixed(larghezza_grafici) + "\"/>\n";
     }
 
     void disegna_velocita(std::string& out) const {
-        std::vector<punto_piano> gradini;
+        std::vector<point_2d> gradini;
         const auto n = static_cast<size_t>(
             std::min<int64_t>((c_.lunghezza + 49) / 50, static_cast<int64_t>(celle_.size())));
         for (size_t i = 0; i < n;) {
@@ -911,23 +633,23 @@ class profilo {
         }
         if (!gradini.empty()) {
             std::string d;
-            aggiungi_percorso(d, gradini, semplifica_polilinea(gradini, tolleranza_px));
+            aggiungi_percorso(d, gradini, simplify_polyline(gradini, tolleranza_px));
             out += "<path class=\"speed_line\" d=\"" + d + "\"/>\n";
         }
-        for (const rallentamento& r : c_.rallentamenti) {
+        for (const rallentamento_disegno& r : c_.rallentamenti) {
             const double a = x(static_cast<double>(r.inizio));
             const double b = std::max(x(static_cast<double>(r.fine)), a + 3.0);
-            out += "<path class=\"slowdown_speed\" d=\"M" + numero(a) + " " +
-                   numero(y_velocita(r.velocita)) + "H" + numero(b) + "\"/>\n";
+            out += "<path class=\"slowdown_speed\" d=\"M" + format_fixed(a) + " " +
+                   format_fixed(y_velocita(r.velocita)) + "H" + format_fixed(b) + "\"/>\n";
         }
         out += cornice(velocita_alto_, altezza_velocita);
         for (double v = 0; v <= velocita_tetto_; v += passo_velocita_)
-            testo(out, margine_sinistro - 8, y_velocita(v) + 4, numero(v, 0),
+            testo(out, margine_sinistro - 8, y_velocita(v) + 4, format_fixed(v, 0),
                   "class=\"tick_label\" text-anchor=\"end\"");
         const double cy = velocita_alto_ + altezza_velocita / 2;
         testo(out, 22, cy, "limit (km/h)",
               "class=\"axis_title\" text-anchor=\"middle\" transform=\"rotate(-90 22 " +
-                  numero(cy) + ")\"");
+                  format_fixed(cy) + ")\"");
     }
 
     void disegna_asse_x(std::string& out) const {
@@ -947,32 +669,32 @@ class profilo {
             testo(out, xl + 26, y + 4, nome, "class=\"legend\"");
             xl += 26 + 6.6 * static_cast<double>(nome.size()) + 22;
         };
-        auto x_ = [&](double d) { return numero(xl + d); };
-        const std::string ys = numero(y);
+        auto x_ = [&](double d) { return format_fixed(xl + d); };
+        const std::string ys = format_fixed(y);
         voce_legenda("<path class=\"height_line\" d=\"M" + x_(0) + " " + ys + "h20\"/>", "height");
-        voce_legenda("<rect class=\"tunnel_swatch\" x=\"" + x_(0) + "\" y=\"" + numero(y - 7) +
-                         "\" width=\"20\" height=\"14\"/>",
+        voce_legenda("<rect class=\"tunnel_swatch\" x=\"" + x_(0) + "\" y=\"" +
+                         format_fixed(y - 7) + "\" width=\"20\" height=\"14\"/>",
                      "tunnel");
         voce_legenda(
-            "<path class=\"station_line\" d=\"M" + x_(10) + " " + numero(y - 8) + "v16\"/>",
+            "<path class=\"station_line\" d=\"M" + x_(10) + " " + format_fixed(y - 8) + "v16\"/>",
             "station");
         voce_legenda("<circle class=\"signal\" cx=\"" + x_(10) + "\" cy=\"" + ys + "\" r=\"3.5\"/>",
                      "signal");
-        voce_legenda("<rect class=\"speed_board\" x=\"" + x_(6) + "\" y=\"" + numero(y - 4) +
+        voce_legenda("<rect class=\"speed_board\" x=\"" + x_(6) + "\" y=\"" + format_fixed(y - 4) +
                          "\" width=\"8\" height=\"8\"/>",
                      "speed board (km/h)");
         voce_legenda("<path class=\"speed_line\" d=\"M" + x_(0) + " " + ys + "h20\"/>",
                      "speed limit");
-        voce_legenda("<rect class=\"slowdown\" x=\"" + x_(2) + "\" y=\"" + numero(y - 5) +
+        voce_legenda("<rect class=\"slowdown\" x=\"" + x_(2) + "\" y=\"" + format_fixed(y - 5) +
                          "\" width=\"16\" height=\"10\"/>",
                      "slowdown");
-        voce_legenda(
-            "<path class=\"warning_board\" d=\"M" + x_(10) + " " + numero(y - 5) + "l5 10h-10z\"/>",
-            "slowdown warning board");
+        voce_legenda("<path class=\"warning_board\" d=\"M" + x_(10) + " " + format_fixed(y - 5) +
+                         "l5 10h-10z\"/>",
+                     "slowdown warning board");
     }
 
     const std::vector<cella>& celle_;
-    const contenuto& c_;
+    const contenuto_disegno& c_;
     double quota_iniziale_;
     std::vector<punto_profilo> punti_;
     int64_t salita_mm_ = 0, discesa_mm_ = 0;
@@ -1023,7 +745,7 @@ constexpr const char* stile =
 }  // namespace
 
 std::string disegna_svg(const scenario_disegnabile& s, const opzioni_disegno& o) {
-    const contenuto c = leggi_contenuto(s);
+    const contenuto_disegno c = leggi_contenuto(s);
     pianta p(s, c);
     profilo q(s, c, o.quota_iniziale);
 
@@ -1050,8 +772,8 @@ std::string disegna_svg(const scenario_disegnabile& s, const opzioni_disegno& o)
           "class=\"panel_title\"");
     p.disegna(corpo, c, piano_alto);
     p.disegna_legenda(corpo, piano_fine + 30);
-    corpo += "<path class=\"lane_rule\" d=\"M30 " + numero(piano_fine + 50) + "H" +
-             numero(larghezza_pagina - 30) + "\"/>\n";
+    corpo += "<path class=\"lane_rule\" d=\"M30 " + format_fixed(piano_fine + 50) + "H" +
+             format_fixed(larghezza_pagina - 30) + "\"/>\n";
     q.disegna(corpo, profilo_alto);
 
     std::string descrizione = "Line " + nome + ", length " + std::to_string(c.lunghezza) +
@@ -1060,12 +782,12 @@ std::string disegna_svg(const scenario_disegnabile& s, const opzioni_disegno& o)
                               std::to_string(c.gallerie.size()) + " tunnels, " +
                               std::to_string(c.segnali.size()) + " signals. ";
     descrizione += p.descrizione();
-    descrizione += " Height from the gradients, " + numero(o.quota_iniziale, 3) +
-                   " m at chainage 0: " + numero(q.quota_finale(), 3) + " m at chainage " +
-                   std::to_string(q.fine_profilo()) + ", climbs " + numero(q.salita(), 3) +
-                   " m, descends " + numero(q.discesa(), 3) + " m.";
+    descrizione += " Height from the gradients, " + format_fixed(o.quota_iniziale, 3) +
+                   " m at chainage 0: " + format_fixed(q.quota_finale(), 3) + " m at chainage " +
+                   std::to_string(q.fine_profilo()) + ", climbs " + format_fixed(q.salita(), 3) +
+                   " m, descends " + format_fixed(q.discesa(), 3) + " m.";
 
-    const std::string w = numero(larghezza_pagina), h = numero(altezza_pagina);
+    const std::string w = format_fixed(larghezza_pagina), h = format_fixed(altezza_pagina);
     std::string out;
     out.reserve(corpo.size() + 4096);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";

@@ -1,15 +1,11 @@
-// Drawing a compiled scenario as one self-contained SVG picture: the track plan
-// seen from above and the profile along the chainage. The picture is drawn only
-// from what the three compiled files carry (cells, table, plan), so a scenario
-// compiled in memory and the same scenario read back from its files give the
-// same bytes. Output is deterministic: fixed number formatting, no locale, no
-// clock.
+// What the picture shows, read from the three compiled files: the stations,
+// signals, boards, slowdowns and tunnels at their chainages, and the height
+// profile from the gradients. Nothing here knows the page.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -23,10 +19,6 @@ struct scenario_disegnabile {
     const std::vector<cella>& celle;
     const std::array<voce, numero_voci>& tabella;
     const planimetria_metrica& planimetria;
-};
-
-struct opzioni_disegno {
-    double quota_iniziale = 0.0;  // height of chainage 0 in metres
 };
 
 // One tunnel as the cells carry it: a maximal run of consecutive cells with the
@@ -49,19 +41,35 @@ struct punto_profilo {
 std::vector<punto_profilo> profilo_altimetrico(const std::vector<cella>& celle, int64_t lunghezza,
                                                double quota_iniziale);
 
-struct punto_piano {
-    double x = 0.0;
-    double y = 0.0;
+struct stazione_disegno {
+    std::string testo;  // Windows-1252, as in the table
+    int64_t progressiva = 0;
 };
 
-// Simplification of a polyline: the indices of the points kept, first and last
-// always included, such that every point left out lies within `tolleranza` of the
-// segment of kept points around it. A linear thinning pass, then Douglas-Peucker
-// (iterative, so a million points need no deep recursion) on stretches of at most
-// 512 points.
-std::vector<size_t> semplifica_polilinea(std::span<const punto_piano> punti, double tolleranza);
+struct cartello_disegno {
+    int64_t progressiva = 0;
+    int16_t dato1 = 0;
+};
 
-// The whole picture.
-std::string disegna_svg(const scenario_disegnabile& s, const opzioni_disegno& o = {});
+struct rallentamento_disegno {
+    int64_t inizio = 0;
+    int64_t fine = 0;
+    int16_t velocita = 0;
+};
+
+struct contenuto_disegno {
+    std::string linea, treno;  // Windows-1252
+    int64_t lunghezza = 0;
+    std::vector<stazione_disegno> stazioni;
+    std::vector<int64_t> segnali;
+    std::vector<cartello_disegno> cartelli;
+    std::vector<cartello_disegno> avvisi;  // slowdown warning boards
+    std::vector<rallentamento_disegno> rallentamenti;
+    std::vector<tratto_galleria> gallerie;
+    int64_t fine_asse = 0;  // the chainage axis runs from 0 to here
+};
+
+// Reads the picture's content from the compiled data.
+contenuto_disegno leggi_contenuto(const scenario_disegnabile& s);
 
 }  // namespace binario
