@@ -75,40 +75,47 @@ std::string nota_scrittura(const compile_result& esito, const std::string& carte
                       "' to put the earlier ones back");
 }
 
+// The note on a compile that recorded errors: how far it got, and what of the files.
+// Empty when there is nothing to add.
+std::string nota_errori(const opzioni_compilazione& o, const compile_result& esito, int errori) {
+    const bool scrive = o.scrivi;
+    if (!esito.cells_built) {
+        if (esito.line_source.state == sorgente::stato::assente)
+            return "the line file " + tra_apici(o.file_linea) + " does not exist" +
+                   nessun_file(scrive);
+        return "the line file was not read as far as a usable line length" + nessun_file(scrive);
+    }
+    if (!scrive)
+        return "the scenario is incomplete: compiled as it stands, it gives " +
+               plurale(errori, "error") + " and incomplete compiled files";
+    if (esito.io_error) return {};
+    return "the scenario is incomplete: the compile recorded " + plurale(errori, "error") +
+           "; the compiled files were written all the same, as far as the compile got";
+}
+
+std::string nota_arresto(const opzioni_compilazione& o, int32_t numero) {
+    const std::string n = std::to_string(numero);
+    if (!o.scrivi) return "'binario compile' would stop with error " + n + " and write no file";
+    return "stopped by error " + n + nessun_file(true) + ", and the files already in " +
+           tra_apici(o.cartella) + " are unchanged";
+}
+
 // The notes on standard error after the diagnostics: what came of the run.
 void stampa_note(const opzioni_compilazione& o, const compile_result& esito, int errori, int avvisi,
                  const std::string& prefisso) {
-    const bool scrive = o.scrivi;
     auto nota = [&](const std::string& testo) { scrivi_riga(stderr, prefisso + testo); };
 
     for (const source_status* s : {&esito.line_source, &esito.train_source})
         if (s->state == sorgente::stato::illeggibile)
             nota("cannot read " + tra_apici(s->name) + ": " + s->reason +
-                 (scrive ? nessun_file(scrive) : std::string()));
+                 (o.scrivi ? nessun_file(true) : std::string()));
     if (esito.io_error) nota(nota_scrittura(esito, o.cartella));
     if (esito.stop) {
-        const std::string numero = std::to_string(esito.stop->numero);
-        scrivi_riga(stderr, " Errore n. " + numero);
-        if (scrive)
-            nota("stopped by error " + numero + nessun_file(scrive) +
-                 ", and the files already in " + tra_apici(o.cartella) + " are unchanged");
-        else
-            nota("'binario compile' would stop with error " + numero + " and write no file");
+        scrivi_riga(stderr, " Errore n. " + std::to_string(esito.stop->numero));
+        nota(nota_arresto(o, esito.stop->numero));
     } else if (esito.sources_readable() && errori > 0) {
-        if (!esito.cells_built) {
-            if (esito.line_source.state == sorgente::stato::assente)
-                nota("the line file " + tra_apici(o.file_linea) + " does not exist" +
-                     nessun_file(scrive));
-            else
-                nota("the line file was not read as far as a usable line length" +
-                     nessun_file(scrive));
-        } else if (scrive && !esito.io_error) {
-            nota("the scenario is incomplete: the compile recorded " + plurale(errori, "error") +
-                 "; the compiled files were written all the same, as far as the compile got");
-        } else if (!scrive) {
-            nota("the scenario is incomplete: compiled as it stands, it gives " +
-                 plurale(errori, "error") + " and incomplete compiled files");
-        }
+        const std::string testo = nota_errori(o, esito, errori);
+        if (!testo.empty()) nota(testo);
         if (esito.train_source.state == sorgente::stato::assente)
             nota("the train file " + tra_apici(o.file_treno) + " does not exist");
     }

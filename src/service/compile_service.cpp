@@ -199,14 +199,17 @@ std::string stop_explanation(const modello& m, int32_t numero) {
            "the record that falls into cell 1 further along the line";
 }
 
+const file_ops& ops_of(const compile_request& r) {
+    return r.ops != nullptr ? *r.ops : system_file_ops();
+}
+
 // Writes the compiled set, all of it or none.
 void write_set(const compile_request& r, const std::string& folder,
                scrittura_piano_anticipata* streamed, compile_result& out) {
     out.io_error = check_outputs(output_paths(r.build_plan, folder, out.line_name, out.train_code));
     if (out.io_error) return;
     try {
-        out.written = scrivi_file_compilati(
-            out.model, folder, r.ops != nullptr ? *r.ops : system_file_ops(), streamed);
+        out.written = scrivi_file_compilati(out.model, folder, ops_of(r), streamed);
     } catch (const errore_insieme& e) {
         out.io_error = io_failure{e.percorso(), e.motivo()};
         out.set_state = e.esito();
@@ -231,42 +234,32 @@ std::unique_ptr<blocco_cartella> take_folder(const compile_request& r, const std
     return nullptr;
 }
 
-}  // namespace
+// The names as the table holds them, and the output folder as it is written to.
+struct table_names {
+    std::string linea, treno;  // Windows-1252
+    std::string folder;        // without trailing slashes; empty when none
+};
 
-compile_result compile_scenario(const compile_request& r) {
-    compile_result out;
-    // The sources are read first, so that a caller can report a missing file
-    // before a name it cannot tell.
-    const sorgente linea = read_source(r.line_file, out.line_source);
-    const sorgente treno = read_source(r.train_file, out.train_source);
+// Everything that can be refused before anything is compiled or written.
+std::optional<request_fault> check_request(const compile_request& r, compile_result& out,
+                                           table_names& names) {
+    if (auto f = derive_names(r, out)) return f;
+    if (auto f = table_name(out.line_name, "line name", "--linea", names.linea)) return f;
+    if (auto f = table_name(out.train_code, "train code", "--treno", names.treno)) return f;
+    if (!r.output_folder) return std::nullopt;
+    names.folder = folder_of(*r.output_folder);
+    return check_output_folder(r, names.folder, out);
+}
 
-    std::string linea_1252, treno_1252;
-    out.fault = derive_names(r, out);
-    if (!out.fault) out.fault = table_name(out.line_name, "line name", "--linea", linea_1252);
-    if (!out.fault) out.fault = table_name(out.train_code, "train code", "--treno", treno_1252);
-    const std::string folder = r.output_folder ? folder_of(*r.output_folder) : std::string();
-    if (!out.fault && r.output_folder) out.fault = check_output_folder(r, folder, out);
-    if (out.fault) return out;
-    // The output folder is this compile's until it ends: another writer waits, or
-    // this one does.
-    std::unique_ptr<blocco_cartella> lock;
-    if (r.output_folder) {
-        lock = take_folder(r, folder, out);
-        if (!lock) return out;
-    }
-
-    const bool writes = r.output_folder.has_value() && out.sources_readable();
-
+// Steps of the compile proper, on the result's model.
+esito_compilazione compile_model(const compile_request& r, const table_names& names,
+                                 const sorgente& linea, const sorgente& treno,
+                                 scrittura_piano_anticipata* plan_writer, compile_result& out) {
     modello& m = out.model;
-    m.linea = linea_1252;
-    m.treno = treno_1252;
-    // The plan file is written while the plan is computed.
-    std::optional<scrittura_piano_anticipata> streamed;
-    if (writes && r.build_plan)
-        streamed.emplace(output_paths(true, folder, out.line_name, out.train_code).front(),
-                         r.ops != nullptr ? *r.ops : system_file_ops());
+    m.linea = names.linea;
+    m.treno = names.treno;
     const esito_compilazione esito =
-        compila_modello(m, r.build_plan ? 1 : 0, linea, treno, streamed ? &*streamed : nullptr);
+        compila_modello(m, r.build_plan ? 1 : 0, linea, treno, plan_writer);
     // The table holds the names in Windows-1252; the file names stay as given.
     m.linea = out.line_name;
     m.treno = out.train_code;
@@ -277,15 +270,51 @@ compile_result compile_scenario(const compile_request& r) {
         d.messaggio = stop_explanation(m, esito.fermato);
         out.stop = std::move(d);
     }
+    return esito;
+}
+
+// The one-shot run deletes the description files the loader consumed.
+std::optional<io_failure> delete_consumed(const compile_request& r, const file_consumati& f) {
+    if (f.linea && !r.line_file.text)
+        if (auto e = delete_file(r.line_file.path)) return e;
+    if (f.treno && !r.train_file.text) return delete_file(r.train_file.path);
+    return std::nullopt;
+}
+
+}  // namespace
+
+compile_result compile_scenario(const compile_request& r) {
+    compile_result out;
+    // The sources are read first, so that a caller can report a missing file
+    // before a name it cannot tell.
+    const sorgente linea = read_source(r.line_file, out.line_source);
+    const sorgente treno = read_source(r.train_file, out.train_source);
+
+    table_names names;
+    out.fault = check_request(r, out, names);
+    if (out.fault) return out;
+    // The output folder is this compile's until it ends: another writer waits, or
+    // this one does.
+    std::unique_ptr<blocco_cartella> lock;
+    if (r.output_folder) {
+        lock = take_folder(r, names.folder, out);
+        if (!lock) return out;
+    }
+
+    const bool writes = r.output_folder.has_value() && out.sources_readable();
+    // The plan file is written while the plan is computed.
+    std::optional<scrittura_piano_anticipata> streamed;
+    if (writes && r.build_plan)
+        streamed.emplace(output_paths(true, names.folder, out.line_name, out.train_code).front(),
+                         ops_of(r));
+    scrittura_piano_anticipata* plan_writer = streamed ? &*streamed : nullptr;
+    const esito_compilazione esito = compile_model(r, names, linea, treno, plan_writer, out);
 
     if (r.delete_consumed_sources) {
-        if (esito.consumati.linea && !r.line_file.text)
-            out.io_error = delete_file(r.line_file.path);
-        if (esito.consumati.treno && !r.train_file.text && !out.io_error)
-            out.io_error = delete_file(r.train_file.path);
+        out.io_error = delete_consumed(r, esito.consumati);
         if (out.io_error) return out;
     }
-    if (writes && esito.da_scrivere()) write_set(r, folder, streamed ? &*streamed : nullptr, out);
+    if (writes && esito.da_scrivere()) write_set(r, names.folder, plan_writer, out);
     return out;
 }
 

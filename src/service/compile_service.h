@@ -95,10 +95,14 @@ struct compile_result {
 
     // The compiled model: cells, table, plan, error state (errore_numero,
     // errore_progressiva) and diagnostics. Its linea and treno are the names above.
+    // With an output folder and a plan, a long plan's points go straight into the
+    // plan file as they are computed, and the model keeps the plan without them:
+    // a caller that needs the points compiles without an output folder.
     modello model;
     bool cells_built = false;  // false: the load stopped before the line length
     // The code stamping stopped with error 1250 or 1251 (nothing is written then):
-    // the number and why, in the words of the model.
+    // the number and why, in the words of the model. It is not among the model's
+    // diagnostics; a caller that lists the faults adds it last, as compile does.
     std::optional<diagnostica> stop;
 
     // The output folder could not be taken: in use and not to be waited for, or
@@ -118,8 +122,8 @@ struct compile_result {
     }
 };
 
-// Serves one request. Never throws for a failure of the scenario or the platform;
-// see the result's fields.
+// Serves one request. Never throws for a failure of the scenario or the platform
+// (only for lack of memory); see the result's fields.
 compile_result compile_scenario(const compile_request& request);
 
 }  // namespace binario
