@@ -258,6 +258,7 @@ compile_result compile_scenario(const compile_request& r) {
     const bool writes = r.output_folder.has_value() && out.sources_readable();
 
     modello& m = out.model;
+    m.regole = r.diagnostics;
     m.linea = linea_1252;
     m.treno = treno_1252;
     // The plan file is written while the plan is computed.
