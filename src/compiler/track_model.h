@@ -52,14 +52,14 @@ struct voce {
 // One fault, warning or note found while compiling, in the order found.
 struct diagnostica {
     bool avviso = false;                 // a warning or a note: changes nothing in the compile
-    bool nota = false;                   // a note: information, never counted as a warning
-    bool dopo_arresto = false;           // found after the error that stopped the load
-    const char* nome = "";               // stable name of a warning or note, "" for faults
     int32_t numero = 0;                  // error number (0 for warnings)
     std::optional<int32_t> progressiva;  // chainage, where one belongs to the fault
     std::string file;                    // source file name, empty for faults of later steps
     int32_t riga = 0;                    // line of the record in that file, 0 when none
     std::string messaggio;               // short English message
+    bool nota = false;                   // a note: information, never counted as a warning
+    bool dopo_arresto = false;           // found after the error that stopped the load
+    const char* nome = "";               // stable name of a warning or note, "" for faults
 };
 
 // What is kept of the diagnostics. Past `massimo` kept ones, further warnings and
