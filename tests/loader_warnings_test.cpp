@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compiler/scenario_loader.h"
+#include "compiler/warning_names.h"
 #include "test_support.h"
 
 namespace binario {
@@ -22,6 +23,8 @@ struct caso_avviso {
     std::string file;         // which file the warning names
     int32_t riga;
     std::string messaggio;
+    const char* avviso;               // the warning's stable name
+    std::string testa = testa_linea;  // the line file's head
 };
 
 // Test names print the case name, not the bytes of the case.
@@ -35,12 +38,16 @@ TEST_P(LoaderWarning, IsRecordedAndChangesNothingElse) {
     const caso_avviso& c = GetParam();
     modello m;
     m.compila_planimetria = 1;
-    memorizza_dati(m, da_testo("l.txt", testa_linea + c.linea_extra + "[fine]\r\n"),
+    memorizza_dati(m, da_testo("l.txt", c.testa + c.linea_extra + "[fine]\r\n"),
                    da_testo("t.txt", c.treno));
     EXPECT_EQ(m.errore_numero, 0);
-    ASSERT_EQ(m.diagnostiche.size(), 1u);
+    ASSERT_EQ(m.diagnostiche.size(), 1u)
+        << (m.diagnostiche.size() > 1 ? m.diagnostiche[1].messaggio : "");
     const diagnostica& d = m.diagnostiche[0];
     EXPECT_TRUE(d.avviso);
+    EXPECT_FALSE(d.nota);
+    EXPECT_STREQ(d.nome, c.avviso);
+    EXPECT_TRUE(avviso_noto(d.nome));
     EXPECT_EQ(d.file, c.file);
     EXPECT_EQ(d.riga, c.riga);
     EXPECT_EQ(d.messaggio, c.messaggio);
@@ -53,31 +60,111 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         caso_avviso{"NearMissKeyword", "pendensa, 100, 3\r\n", treno_vuoto, "l.txt", 4,
                     "\"pendensa\" is not a keyword; did you mean \"pendenza\"? The values after "
-                    "it are ignored."},
+                    "it are ignored.",
+                    "unknown-keyword"},
         caso_avviso{"UnknownKeywordWithValues", "galleria, 100, 200, 1\r\n", treno_vuoto, "l.txt",
-                    4, "\"galleria\" is not a keyword; the values after it are ignored"},
+                    4, "\"galleria\" is not a keyword; the values after it are ignored",
+                    "unknown-keyword"},
         caso_avviso{"TextAfterTheValues", "", "[generale]\r\nvelocita, 0, 75 km/h\r\n[fine]\r\n",
-                    "t.txt", 2, "\"km/h\" after the record's values is not read: it is ignored"},
+                    "t.txt", 2, "\"km/h\" after the record's values is not read: it is ignored",
+                    "trailing-text"},
         caso_avviso{"GradientsOutOfOrder",
                     "pendenza, 0, 1\r\npendenza, 500, 2\r\npendenza, 400, 3\r\n", treno_vuoto,
                     "l.txt", 6,
                     "gradient record at chainage 400 comes after one at 500: records must be in "
-                    "ascending chainage"},
+                    "ascending chainage",
+                    "out-of-order"},
         caso_avviso{"GradientNotAtMultipleOf50", "pendenza, 0, 1\r\npendenza, 475, 2\r\n",
                     treno_vuoto, "l.txt", 5,
                     "gradient chainage 475 is not a multiple of 50; it is taken to the nearest "
-                    "cell"},
+                    "cell",
+                    "not-multiple-of-50"},
         caso_avviso{"FirstSpeedNotAtZero", "", "[generale]\r\nvelocita, 500, 75\r\n[fine]\r\n",
                     "t.txt", 2,
                     "the first speed limit record is at chainage 500, not 0; the cells before it "
-                    "keep the starting value"},
+                    "keep the starting value",
+                    "first-not-at-zero"},
         caso_avviso{"OverlappingCurves", "curvad1, 100, 300\r\ncurvas1, 300, 100\r\n", treno_vuoto,
                     "l.txt", 5,
-                    "curve at chainage 300 starts before the previous curve ends at 400"},
+                    "curve at chainage 300 starts before the previous curve ends at 400",
+                    "curve-overlap"},
         caso_avviso{"LastRecordSwallowed", "", "[generale]\r\nsabbia, 300\r\nnumero vetture",
                     "t.txt", 3,
                     "the last item \"numero vetture\" is not read as a record: the file must end "
-                    "with a line that is no record, such as \"[fine]\""}),
+                    "with a line that is no record, such as \"[fine]\"",
+                    "last-record-unread"},
+        caso_avviso{"UnitAfterTheLineLength", "", treno_vuoto, "l.txt", 2,
+                    "\"km\" after the record's values is not read: it is ignored", "trailing-text",
+                    "[generale]\r\nlunghezza percorso, 5 km\r\n[profili]\r\n"},
+        caso_avviso{"SInAWordOfACurveKeyword", "curva destra 3, 100, 200\r\n", treno_vuoto, "l.txt",
+                    4,
+                    "curve keyword \"curva destra 3\" has an \"s\" that is not the hand letter "
+                    "right after \"curva\", so the curve turns left; write \"curvas\" for a left "
+                    "curve and \"curvad\" for a right one",
+                    "curve-hand"},
+        caso_avviso{"SignalBeyondTheLineEnd", "",
+                    "[generale]\r\nsegnale, 10500, 1,1,1,0,0,0,0,0,0,0\r\n[fine]\r\n", "t.txt", 2,
+                    "signal record at chainage 10500 lies beyond the end of the line (10000 m)",
+                    "beyond-line-end"},
+        caso_avviso{"StationBeyondTheLineEnd", "",
+                    "[generale]\r\nstazione, 12000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0, "
+                    "X\r\n[fine]\r\n",
+                    "t.txt", 2,
+                    "station record at chainage 12000 lies beyond the end of the line (10000 m)",
+                    "beyond-line-end"},
+        caso_avviso{"TrainFileWithoutGeneral", "", "[general]\r\nsabbia, 3\r\n[fine]\r\n", "t.txt",
+                    0,
+                    "the train file has no \"[generale]\" line: nothing of it is read, so the "
+                    "train has no stations, no braked mass and no clock",
+                    "no-general-section"},
+        caso_avviso{"EmptyTrainFile", "", "", "t.txt", 0,
+                    "the train file is empty: the train has no stations, no braked mass and no "
+                    "clock",
+                    "no-general-section"},
+        caso_avviso{"StationMarkOverASignal", "",
+                    "[generale]\r\nsegnale, 1100, 1,1,1,0,0,0,0,0,0,0\r\n"
+                    "stazione, 1100, 12, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0, X\r\n[fine]\r\n",
+                    "t.txt", 3,
+                    "the mark of the station at chainage 1100 replaces the signal at 1100 m "
+                    "(t.txt:2) in cell 23",
+                    "event-overwritten"},
+        caso_avviso{"SlowdownShorterThanACell", "",
+                    "[generale]\r\nrallentamento, 3000, 30, 10, 1, 0, 0\r\n[fine]\r\n", "t.txt", 2,
+                    "slowdown at chainage 3000: its start and end fall into the same cell 61 "
+                    "(length 10 m): the start board replaces the end board",
+                    "event-overwritten"},
+        caso_avviso{"SignalValueStoredByItsLowBits", "",
+                    "[generale]\r\nsegnale, 3300, 1, 4000, 0,0,0,0,0,0,0,0\r\n[fine]\r\n", "t.txt",
+                    2,
+                    "signal at chainage 3300: s1 x 10 + d1 = 40000 does not fit 16 bits (-32768 "
+                    "to 32767); it is stored by its low bits as -25536",
+                    "value-truncated"},
+        caso_avviso{"GradientStoredByItsLowBits", "pendenza, 0, 200\r\n", treno_vuoto, "l.txt", 4,
+                    "gradient 200 at chainage 0 lies outside -100 to 155 per mille; its cells "
+                    "store -56",
+                    "value-truncated"},
+        caso_avviso{"AdhesionStoredByItsLowBits", "",
+                    "[generale]\r\naderenza, 0, 300\r\n[fine]\r\n", "t.txt", 2,
+                    "adhesion 300 at chainage 0 does not fit a byte (0 to 255); its cells store "
+                    "44",
+                    "value-truncated"},
+        caso_avviso{"CodeMarkValueStoredByItsLowBits", "",
+                    "[generale]\r\nabbattimento, 3000, 40000\r\n[fine]\r\n", "t.txt", 2,
+                    "code mark at chainage 3000: value 40000 does not fit 16 bits (-32768 to "
+                    "32767); it is stored by its low bits as -25536",
+                    "value-truncated"},
+        caso_avviso{"ValueOnTheNextLine", "pendenza, 0, 1\r\npendenza, 500\r\n7\r\n", treno_vuoto,
+                    "l.txt", 5,
+                    "gradient record on line 5 has 1 value; it needs 2; value 2 is taken from "
+                    "line 6",
+                    "missing-values"},
+        caso_avviso{"NameOnTheNextLine", "",
+                    "[generale]\r\nstazione, 2000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0\r\n"
+                    "NOME\r\n[fine]\r\n",
+                    "t.txt", 2,
+                    "station record on line 2 has 16 values; it needs 17; its station name is "
+                    "taken from line 3: \"NOME\"",
+                    "missing-values"}),
     [](const testing::TestParamInfo<caso_avviso>& i) { return std::string(i.param.nome); });
 
 TEST(LoaderWarnings, CaseSensitiveGeneralWordsAreExplained) {

@@ -402,10 +402,13 @@ TEST_P(ScenarioLoaderFault, GivesTheNumberChainageAndFiles) {
     }
     EXPECT_EQ(c.consumati.linea, e.linea_consumata);
     EXPECT_EQ(c.consumati.treno, e.treno_consumato);
-    ASSERT_FALSE(c.m.diagnostiche.empty());
-    const diagnostica& d = c.m.diagnostiche.back();
-    EXPECT_EQ(d.numero, e.numero);
-    EXPECT_EQ(d.riga, e.riga) << d.messaggio;
+    // The fault that set the error state: the last one before any found after the stop.
+    const diagnostica* d = nullptr;
+    for (const diagnostica& x : c.m.diagnostiche)
+        if (!x.avviso && !x.dopo_arresto) d = &x;
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->numero, e.numero);
+    EXPECT_EQ(d->riga, e.riga) << d->messaggio;
 }
 
 std::string linea_con(const std::string& record) {
@@ -509,10 +512,13 @@ TEST(ScenarioLoader, ModelKeepsWhatWasReadBeforeAFault) {
         carica(linea_con("pendenza, 16950, 3\r\n"),
                treno_con("stazione, 1025, 12, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0, X\r\n"));
     EXPECT_EQ(d.m.errore_numero, 8);
-    ASSERT_EQ(d.m.diagnostiche.size(), 2u);
-    EXPECT_EQ(d.m.diagnostiche[0].numero, 15);
-    EXPECT_EQ(d.m.diagnostiche[0].file, "L_linea.txt");
-    EXPECT_EQ(d.m.diagnostiche[1].file, "L_T-.txt");
+    std::vector<const diagnostica*> errori;
+    for (const diagnostica& x : d.m.diagnostiche)
+        if (!x.avviso) errori.push_back(&x);
+    ASSERT_EQ(errori.size(), 2u);
+    EXPECT_EQ(errori[0]->numero, 15);
+    EXPECT_EQ(errori[0]->file, "L_linea.txt");
+    EXPECT_EQ(errori[1]->file, "L_T-.txt");
 }
 
 // ---- Readings of the format --------------------------------------------------

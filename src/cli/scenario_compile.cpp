@@ -1,5 +1,8 @@
 #include "cli/scenario_compile.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -7,6 +10,8 @@
 
 #include "cli/app.h"
 #include "common/windows_1252.h"
+#include "compiler/format_facts.h"
+#include "compiler/warning_names.h"
 #include "run/diagnostics_report.h"
 #include "service/compile_service.h"
 
@@ -24,8 +29,12 @@ std::string plurale(int n, const char* parola) {
 
 nlohmann::ordered_json diagnostica_json(const diagnostica& d) {
     nlohmann::ordered_json j;
-    j["severity"] = d.avviso ? "warning" : "error";
+    j["severity"] = d.nota ? "note" : d.avviso ? "warning" : "error";
     j["numero"] = d.avviso ? nlohmann::ordered_json() : nlohmann::ordered_json(d.numero);
+    j["name"] = d.avviso ? nlohmann::ordered_json(d.nome) : nlohmann::ordered_json();
+    const char* significato = d.avviso ? nullptr : significato_di(d.numero);
+    j["meaning"] = significato ? nlohmann::ordered_json(significato) : nlohmann::ordered_json();
+    j["after_stop"] = d.dopo_arresto;
     j["progressiva"] =
         d.progressiva ? nlohmann::ordered_json(*d.progressiva) : nlohmann::ordered_json();
     j["file"] = d.file.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(as_utf8(d.file));
@@ -48,6 +57,9 @@ compile_request richiesta(const opzioni_compilazione& o, const std::string& pref
     if (o.scrivi) r.output_folder = o.cartella;
     r.build_plan = o.planimetria;
     r.wait_for_folder = o.attendi;
+    r.diagnostics.massimo = o.massimo_diagnostiche;
+    r.diagnostics.avvisi = o.avvisi;
+    r.diagnostics.spenti = o.avvisi_spenti;
     r.on_wait = [&o, prefisso] {
         scrivi_riga(stderr, prefisso + "waiting for another writer to finish with " +
                                 tra_apici(o.cartella) + " (--no-wait fails at once)");
@@ -120,7 +132,8 @@ void stampa_note(const opzioni_compilazione& o, const compile_result& esito, int
             nota("the train file " + tra_apici(o.file_treno) + " does not exist");
     }
     if (o.avvisi_falliscono && avvisi > 0 && errori == 0 && !esito.stop)
-        nota(plurale(avvisi, "warning") + " count as errors (--werror)");
+        nota(plurale(avvisi, "warning") +
+             (avvisi == 1 ? " counts as an error" : " count as errors") + " (--werror)");
 }
 
 // Standard output: the JSON object, or the paths written.
@@ -142,6 +155,11 @@ void stampa_uscita(const opzioni_compilazione& o, const compile_result& esito) {
     j["diagnostics"] = nlohmann::ordered_json::array();
     for (const diagnostica& d : m.diagnostiche)
         if (!d.avviso || o.avvisi) j["diagnostics"].push_back(diagnostica_json(d));
+    const totali_diagnostiche totali = conta_diagnostiche(m, o.avvisi);
+    j["counts"] = {{"errors", totali.errori},
+                   {"warnings", totali.avvisi},
+                   {"notes", totali.note},
+                   {"not_shown", totali.omessi}};
     j["io_error"] = esito.io_error ? nlohmann::ordered_json(as_utf8(esito.io_error->text()))
                                    : nlohmann::ordered_json();
     std::printf("%s\n", j.dump(2).c_str());
@@ -195,6 +213,34 @@ void aggiungi_opzioni_compilazione(CLI::App* cmd, opzioni_compilazione& o) {
         "Leave warnings out of the report (and out of its counts)");
     cmd->add_flag("--werror", o.avvisi_falliscono, "Warnings make the exit status 1, as errors do")
         ->excludes(senza_avvisi);
+    cmd->add_option("--max-diagnostics", o.massimo_diagnostiche,
+                    "Report at most N errors and warnings (default 100; 0 for all); the rest "
+                    "are counted, and the summary gives the totals")
+        ->check(CLI::NonNegativeNumber);
+    auto spegni = [&o](const std::string& nome) {
+        if (!avviso_noto(nome))
+            throw CLI::ValidationError("no warning is named '" + nome +
+                                       "'; 'binario help warnings' lists them");
+        o.avvisi_spenti.push_back(nome);
+    };
+    cmd->add_option_function<std::vector<std::string>>(
+           "--allow",
+           [spegni](const std::vector<std::string>& nomi) {
+               for (const std::string& n : nomi) spegni(n);
+           },
+           "Turn off the warning NAME (the name shown in brackets after it); may be repeated")
+        ->type_name("NAME");
+    cmd->add_option_function<std::vector<std::string>>(
+           "-W",
+           [spegni](const std::vector<std::string>& valori) {
+               for (const std::string& v : valori) {
+                   if (v.rfind("no-", 0) != 0)
+                       throw CLI::ValidationError("-W takes no-NAME, as in -Wno-trailing-text");
+                   spegni(v.substr(3));
+               }
+           },
+           "-Wno-NAME turns off the warning NAME, as --allow NAME does")
+        ->type_name("no-NAME");
     if (o.scrivi)
         cmd->add_flag_callback(
             "--no-wait", [&o] { o.attendi = false; },
@@ -224,8 +270,9 @@ int esegui_compilazione(const opzioni_compilazione& o) {
 
     // Standard error: the diagnostics, the summary, then what came of the run.
     stampa_diagnostiche(esito.model, stderr, o.avvisi);
-    int errori = 0, avvisi = 0;
-    for (const diagnostica& d : esito.model.diagnostiche) (d.avviso ? avvisi : errori)++;
+    const totali_diagnostiche totali = conta_diagnostiche(esito.model, o.avvisi);
+    const int errori = static_cast<int>(std::min<int64_t>(totali.errori, INT32_MAX));
+    const int avvisi = static_cast<int>(std::min<int64_t>(totali.avvisi, INT32_MAX));
     stampa_note(o, esito, errori, avvisi, prefisso);
     stampa_uscita(o, esito);
     return stato_uscita(o, esito, errori, avvisi);

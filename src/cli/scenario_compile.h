@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace binario {
 
@@ -19,9 +20,11 @@ struct opzioni_compilazione {
     std::string cartella = ".";        // --out
     bool planimetria = true;           // false with --no-plan: no plan built, no plan file written
     bool json = false;
-    bool avvisi = true;              // false with --no-warnings
-    bool avvisi_falliscono = false;  // --werror
-    bool attendi = true;             // false with --no-wait: a folder in use fails at once
+    bool avvisi = true;                      // false with --no-warnings
+    bool avvisi_falliscono = false;          // --werror
+    bool attendi = true;                     // false with --no-wait: a folder in use fails at once
+    size_t massimo_diagnostiche = 100;       // --max-diagnostics; 0 keeps them all
+    std::vector<std::string> avvisi_spenti;  // --allow NAME, -Wno-NAME
 };
 
 // Adds the positionals and the options of compile (scrivi) or check to `cmd`.

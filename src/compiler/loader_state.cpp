@@ -1,12 +1,15 @@
 #include "compiler/loader_state.h"
 
+#include <array>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace binario {
 
-void stato_caricamento::apri(const sorgente& s) {
+void stato_caricamento::apri(const sorgente& s, uint8_t file) {
     lettore = lettore_voci(s.testo);
+    m.file_corrente = file;
     m.sorgente_corrente = s.nome;
     m.riga_corrente = 0;
 }
@@ -14,7 +17,22 @@ void stato_caricamento::apri(const sorgente& s) {
 bool stato_caricamento::leggi_parola() {
     bool letto = lettore.leggi_testo(m.riga);
     m.riga_corrente = lettore.riga();
+    riga_parola = lettore.riga();
+    inizio_riga_parola = lettore.inizio_riga_voce();
+    record = nullptr;
     return letto;
+}
+
+void stato_caricamento::inizia_record(const char* nome, int valori) {
+    record = nome;
+    valori_attesi = valori;
+    valori_letti = 0;
+    avvisato_a_capo = false;
+}
+
+void stato_caricamento::riprendi() {
+    lettore.riprendi_dopo_riga(inizio_riga_parola, riga_parola);
+    m.riga = "";
 }
 
 bool stato_caricamento::prossima_parola(int salti) {
@@ -31,13 +49,29 @@ bool stato_caricamento::prossima_parola(int salti) {
     return true;
 }
 
-namespace {
+std::string stato_caricamento::valori_mancanti() const {
+    return std::string(record) + " record on line " + std::to_string(riga_parola) + " has " +
+           std::to_string(valori_letti) + (valori_letti == 1 ? " value" : " values") +
+           "; it needs " + std::to_string(valori_attesi);
+}
 
-int64_t leggi_intero(lettore_voci& r, const char* cosa, int64_t minimo, int64_t massimo,
-                     const char* larghezza) {
+int64_t stato_caricamento::intero(const char* cosa, int64_t minimo, int64_t massimo,
+                                  const char* larghezza) {
     int64_t v = 0;
     std::string testo;
-    switch (r.leggi_numero(v, testo)) {
+    const auto esito = lettore.leggi_numero(v, testo);
+    // Every record is one line: an item from a later line means the record ran out
+    // of values, and the item belongs to the next record.
+    const bool a_capo = record != nullptr && lettore.riga() > riga_parola;
+    if (a_capo && esito != lettore_voci::esito::numero) throw guasto_lettura{valori_mancanti()};
+    if (a_capo && !avvisato_a_capo) {
+        avvisato_a_capo = true;
+        registra_avviso(m, "missing-values",
+                        valori_mancanti() + "; value " + std::to_string(valori_letti + 1) +
+                            " is taken from line " + std::to_string(lettore.riga()));
+    }
+    ++valori_letti;
+    switch (esito) {
         case lettore_voci::esito::numero:
             break;
         case lettore_voci::esito::fine_file:
@@ -54,26 +88,32 @@ int64_t leggi_intero(lettore_voci& r, const char* cosa, int64_t minimo, int64_t 
     return v;
 }
 
-}  // namespace
-
 int32_t stato_caricamento::numero32(const char* cosa) {
-    return static_cast<int32_t>(leggi_intero(lettore, cosa, std::numeric_limits<int32_t>::min(),
-                                             std::numeric_limits<int32_t>::max(),
-                                             "32 bits (-2147483648 to 2147483647)"));
+    return static_cast<int32_t>(intero(cosa, std::numeric_limits<int32_t>::min(),
+                                       std::numeric_limits<int32_t>::max(),
+                                       "32 bits (-2147483648 to 2147483647)"));
 }
 
 int16_t stato_caricamento::numero16(const char* cosa) {
-    return static_cast<int16_t>(
-        leggi_intero(lettore, cosa, -32768, 32767, "16 bits (-32768 to 32767)"));
+    return static_cast<int16_t>(intero(cosa, -32768, 32767, "16 bits (-32768 to 32767)"));
 }
 
 uint8_t stato_caricamento::numero8(const char* cosa) {
-    return static_cast<uint8_t>(leggi_intero(lettore, cosa, 0, 255, "a byte (0 to 255)"));
+    return static_cast<uint8_t>(intero(cosa, 0, 255, "a byte (0 to 255)"));
 }
 
 std::string stato_caricamento::testo(const char* cosa) {
     std::string t;
-    if (!lettore.leggi_testo(t))
+    const bool letto = lettore.leggi_testo(t);
+    if (record != nullptr && !letto) throw guasto_lettura{valori_mancanti()};
+    if (record != nullptr && lettore.riga() > riga_parola && !avvisato_a_capo) {
+        avvisato_a_capo = true;
+        registra_avviso(m, "missing-values",
+                        valori_mancanti() + "; its " + cosa + " is taken from line " +
+                            std::to_string(lettore.riga()) + ": \"" + t + "\"");
+    }
+    ++valori_letti;
+    if (!letto)
         throw guasto_lettura{std::string("record cut short by the end of the file: ") + cosa +
                              " is missing"};
     // The table file stores a text's length in 16 bits.
@@ -83,11 +123,16 @@ std::string stato_caricamento::testo(const char* cosa) {
     return t;
 }
 
-void stato_caricamento::controlla_posizione(int32_t p, const char* record, int32_t margine) {
+void stato_caricamento::controlla_posizione(int32_t p, const char* cosa, int32_t margine) {
+    if (lunghezza && p > *lunghezza)
+        registra_avviso(m, "beyond-line-end",
+                        std::string(cosa) + " at chainage " + std::to_string(p) +
+                            " lies beyond the end of the line (" + std::to_string(*lunghezza) +
+                            " m)");
     double cella = (static_cast<double>(p) + margine) / metri_cella;
     if (cella > m.ultima_cella) {
         registra_errore(m, errore_oltre_ultima_cella, p,
-                        std::string(record) + " at chainage " + std::to_string(p) +
+                        std::string(cosa) + " at chainage " + std::to_string(p) +
                             " lies beyond the last cell " + std::to_string(m.ultima_cella) +
                             " (line length + 7000 m); the rest of the file is not read");
         throw fine_anticipata{};
@@ -114,11 +159,13 @@ void stato_caricamento::avvisa_voce_ignota(std::span<const std::string_view> par
             citata + " is not a keyword; did you mean \"" + std::string(*vicina) + "\"?";
         if (contiene(v, *vicina)) messaggio += " (its words are case-sensitive)";
         if (lettore.seguita_da_virgola()) messaggio += " The values after it are ignored.";
-        registra_avviso(m, messaggio);
+        registra_avviso(m, "unknown-keyword", messaggio);
     } else if (m.riga_corrente == riga_record) {
-        registra_avviso(m, citata + " after the record's values is not read: it is ignored");
+        registra_avviso(m, "trailing-text",
+                        citata + " after the record's values is not read: it is ignored");
     } else if (lettore.seguita_da_virgola()) {
-        registra_avviso(m, citata + " is not a keyword; the values after it are ignored");
+        registra_avviso(m, "unknown-keyword",
+                        citata + " is not a keyword; the values after it are ignored");
     } else {
         return;  // a comment line
     }
@@ -127,9 +174,93 @@ void stato_caricamento::avvisa_voce_ignota(std::span<const std::string_view> par
 
 void stato_caricamento::avvisa_ultima_voce(bool riconosciuta) {
     if (ultima_voce_persa && riconosciuta)
-        registra_avviso(m, "the last item \"" + m.riga +
-                               "\" is not read as a record: the file must end with a line "
-                               "that is no record, such as \"[fine]\"");
+        registra_avviso(m, "last-record-unread",
+                        "the last item \"" + m.riga +
+                            "\" is not read as a record: the file must end with a line "
+                            "that is no record, such as \"[fine]\"");
+}
+
+namespace {
+
+// What the compiled files are made of, saved while the load goes on after a stop.
+// The plan is not saved: the pass after the stop never touches it.
+struct stato_salvato {
+    explicit stato_salvato(const modello& m)
+        : celle(m.celle),
+          origini(m.origini),
+          tabella(m.tabella),
+          inizio_gallerie(m.inizio_gallerie),
+          fine_gallerie(m.fine_gallerie),
+          numero_gallerie(m.numero_gallerie),
+          lunghezza_estesa(m.lunghezza_estesa),
+          ultima_cella(m.ultima_cella),
+          riga(m.riga),
+          sorgente(m.sorgente_corrente),
+          riga_corrente(m.riga_corrente),
+          file(m.file_corrente) {}
+
+    void ripristina(modello& m) {
+        m.celle = std::move(celle);
+        m.origini = std::move(origini);
+        m.tabella = tabella;
+        m.inizio_gallerie = inizio_gallerie;
+        m.fine_gallerie = fine_gallerie;
+        m.numero_gallerie = numero_gallerie;
+        m.lunghezza_estesa = lunghezza_estesa;
+        m.ultima_cella = ultima_cella;
+        m.riga = std::move(riga);
+        m.sorgente_corrente = std::move(sorgente);
+        m.riga_corrente = riga_corrente;
+        m.file_corrente = file;
+    }
+
+    std::vector<cella> celle;
+    std::vector<origine_evento> origini;
+    std::array<voce, numero_voci> tabella;
+    std::array<int32_t, massimo_gallerie + 1> inizio_gallerie;
+    std::array<int32_t, massimo_gallerie + 1> fine_gallerie;
+    int32_t numero_gallerie;
+    int32_t lunghezza_estesa;
+    int32_t ultima_cella;
+    std::string riga;
+    std::string sorgente;
+    int32_t riga_corrente;
+    uint8_t file;
+};
+
+}  // namespace
+
+void in_diagnosi(stato_caricamento& s, const std::function<void(stato_caricamento&)>& resto) {
+    modello& m = s.m;
+    if (m.in_diagnosi) return;
+    stato_salvato salvato(m);
+    stato_caricamento copia = s;
+    copia.osservatore = nullptr;
+    m.in_diagnosi = true;
+    if (m.celle.empty()) {
+        // No line length was read: the records are checked against the longest line.
+        m.lunghezza_estesa = 1000000 + 7000;
+        m.ultima_cella = static_cast<int32_t>(m.lunghezza_estesa / metri_cella);
+        m.celle.assign(static_cast<size_t>(m.ultima_cella) + 1, cella{});
+        m.origini.assign(m.celle.size(), origine_evento{});
+    }
+    try {
+        resto(copia);
+    } catch (const troppi_errori&) {
+        diagnostica d;
+        d.avviso = d.nota = true;
+        d.nome = "too-many-errors";
+        d.file = m.sorgente_corrente;
+        d.messaggio = "too many errors after the stop (" +
+                      std::to_string(massimo_errori_dopo_arresto) + "); the check ends here";
+        aggiungi_diagnostica(m, std::move(d));
+    } catch (const guasto_lettura& g) {
+        registra_errore(m, errore_caricamento, std::nullopt, g.messaggio);
+    } catch (const interruzione&) {
+    } catch (const fine_anticipata&) {
+    }
+    m.in_diagnosi = false;
+    salvato.ripristina(m);
 }
 
 void stato_caricamento::interrompi(int32_t numero, std::optional<int32_t> progressiva,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -57,24 +58,46 @@ struct stato_caricamento {
     ordine_profilo ordine_curve{"curve", false, false};
     ordine_profilo ordine_stazioni{"station", false, false};
     int64_t fine_curva_precedente = INT64_MIN;
-    int32_t riga_record = 0;         // line of the last record recognised
+    int32_t riga_record = 0;           // line of the last record recognised
+    std::optional<int32_t> lunghezza;  // the line length, once read
+
+    // Where the load is, so that it can go on after a stop.
+    enum class fase { nessuna, generale, tra, profili, dopo_linea, treno } punto = fase::nessuna;
+    // Offset and number of the line of the last keyword item: a bad record is
+    // skipped by going on from the line after it.
+    size_t inizio_riga_parola = 0;
+    int32_t riga_parola = 0;
+    // The record being read: its name, how many values it needs, how many were read.
+    const char* record = nullptr;
+    int valori_attesi = 0;
+    int valori_letti = 0;
+    bool avvisato_a_capo = false;
+    int32_t errori_dopo_arresto = 0;
     int32_t riga_avvisata = 0;       // line already warned about an unknown item
     bool ultima_voce_persa = false;  // the loop ended right after reading an item
 
     explicit stato_caricamento(modello& mm) : m(mm) {}
 
-    void apri(const sorgente& s);
+    // Starts reading a source; `file` is 1 for the line file, 2 for the train file.
+    void apri(const sorgente& s, uint8_t file);
 
     // Reads the next keyword item into m.riga; false when nothing was left.
     bool leggi_parola();
     // The next record's keyword, skipping up to `salti` items that contain "-".
     // False when the file has ended: the last item is never taken as a record.
     bool prossima_parola(int salti);
+    // A record starts: its name for the messages and the number of values it needs.
+    void inizia_record(const char* nome, int valori);
+    // Skips the rest of the bad record: reading goes on from the line after its keyword.
+    void riprendi();
     // Number items of the widths the records use; throw guasto_lettura.
     int32_t numero32(const char* cosa);
     int16_t numero16(const char* cosa);
     uint8_t numero8(const char* cosa);
     std::string testo(const char* cosa);
+    int64_t intero(const char* cosa, int64_t minimo, int64_t massimo, const char* larghezza);
+    // "gradient record on line 18 has 1 value; it needs 2"
+    std::string valori_mancanti() const;
 
     // The position check: (p + margine) / 50 must not exceed ultima_cella.
     void controlla_posizione(int32_t p, const char* record, int32_t margine = 100);
@@ -93,7 +116,39 @@ inline voce& riga_tabella(modello& m, int i) {
     return m.tabella.at(static_cast<size_t>(i));
 }
 
+// After the stop: the diagnostic check gives up after this many further faults.
+constexpr int32_t massimo_errori_dopo_arresto = 50;
+struct troppi_errori {};
+
+// Runs one record. Normally a fault leaves the loop; once the load has stopped, it
+// is reported, the record is skipped and reading goes on from the next line.
+template <class F>
+void esegui_record(stato_caricamento& s, F&& leggi) {
+    if (!s.m.in_diagnosi) {
+        leggi();
+        return;
+    }
+    try {
+        leggi();
+        return;
+    } catch (const interruzione&) {
+    } catch (const fine_anticipata&) {
+    } catch (const guasto_lettura& g) {
+        registra_errore(s.m, errore_caricamento, std::nullopt, g.messaggio);
+    }
+    s.riprendi();
+    if (++s.errori_dopo_arresto >= massimo_errori_dopo_arresto) throw troppi_errori{};
+}
+
+// Runs `resto` on a copy of the working state after the load has stopped, with the
+// model's compiled state saved before and put back after: what it finds is only
+// reported. It gives up after massimo_errori_dopo_arresto faults.
+void in_diagnosi(stato_caricamento& s, const std::function<void(stato_caricamento&)>& resto);
+
 // The train-file step of the load.
 void carica_treno(stato_caricamento& s, const sorgente& treno);
+// Its loop over the records, from where the reader stands.
+void ciclo_treno(stato_caricamento& s);
+void fine_file_treno(stato_caricamento& s);
 
 }  // namespace binario

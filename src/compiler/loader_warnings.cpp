@@ -70,14 +70,17 @@ std::optional<std::string_view> parola_vicina(std::string_view voce,
 void ordine_profilo::controlla(modello& m, int32_t p) {
     std::string n = nome;
     if (controlla_primo && !ultima && p != 0)
-        registra_avviso(m, "the first " + n + " record is at chainage " + std::to_string(p) +
-                               ", not 0; the cells before it keep the starting value");
+        registra_avviso(m, "first-not-at-zero",
+                        "the first " + n + " record is at chainage " + std::to_string(p) +
+                            ", not 0; the cells before it keep the starting value");
     if (ultima && p < *ultima)
-        registra_avviso(m, n + " record at chainage " + std::to_string(p) + " comes after one at " +
-                               std::to_string(*ultima) + ": records must be in ascending chainage");
+        registra_avviso(m, "out-of-order",
+                        n + " record at chainage " + std::to_string(p) + " comes after one at " +
+                            std::to_string(*ultima) + ": records must be in ascending chainage");
     if (multipli_di_50 && p % 50 != 0)
-        registra_avviso(m, n + " chainage " + std::to_string(p) +
-                               " is not a multiple of 50; it is taken to the nearest cell");
+        registra_avviso(m, "not-multiple-of-50",
+                        n + " chainage " + std::to_string(p) +
+                            " is not a multiple of 50; it is taken to the nearest cell");
     ultima = p;
 }
 

@@ -32,14 +32,6 @@ const cella& cella_di(const modello& m, int64_t c) {
     return m.celle[static_cast<size_t>(c)];
 }
 
-// Low 16 and 8 bits of a value (conversion to a narrower type is modular).
-int16_t basso16(int64_t v) {
-    return static_cast<int16_t>(v);
-}
-uint8_t basso8(int64_t v) {
-    return static_cast<uint8_t>(v);
-}
-
 std::string testo(int64_t v) {
     return std::to_string(v);
 }
@@ -50,8 +42,7 @@ std::string fuori_linea(const std::string& cosa, int64_t c, const modello& m) {
 }
 
 std::string occupata(const std::string& cosa, int64_t c, const modello& m) {
-    return cosa + " cell " + testo(c) + " is already taken (event " + testo(cella_di(m, c).evento) +
-           ")";
+    return cosa + " cell " + testo(c) + " is already taken by " + chi_occupa(m, c);
 }
 
 // Moves the three values of one kilometre-post reference as a whole.
@@ -72,6 +63,84 @@ void scrivi_riferimento(voce& r, const riferimento& x) {
 }
 
 }  // namespace
+
+void segna_origine(modello& m, int64_t c, int32_t progressiva) {
+    if (c < 0 || c >= static_cast<int64_t>(m.origini.size())) return;
+    origine_evento& o = m.origini[static_cast<size_t>(c)];
+    o.riga = m.riga_corrente;
+    o.progressiva = progressiva;
+    o.file = m.file_corrente;
+    o.evento = m.celle[static_cast<size_t>(c)].evento;
+}
+
+std::string chi_occupa(const modello& m, int64_t c) {
+    const uint8_t evento = cella_di(m, c).evento;
+    const origine_evento* o =
+        c < static_cast<int64_t>(m.origini.size()) ? &m.origini[static_cast<size_t>(c)] : nullptr;
+    if (o == nullptr || o->evento != evento || o->file == 0) {
+        const char* nome = nome_evento_cella(evento);
+        return std::string(nome ? nome : "an unknown event") + " (event " + testo(evento) + ")";
+    }
+    const std::string a = " at " + testo(o->progressiva) + " m";
+    std::string cosa;
+    switch (evento) {
+        case evento_segnale:
+            cosa = "the signal" + a;
+            break;
+        case evento_fine_rallentamento:
+            cosa = "the end board of the slowdown" + a;
+            break;
+        case evento_inizio_rallentamento:
+            cosa = "the start board of the slowdown" + a;
+            break;
+        case evento_avviso_rallentamento:
+            cosa = "the warning board of the slowdown" + a;
+            break;
+        case evento_passo_avviso:
+            cosa = "an approach step of the slowdown" + a;
+            break;
+        case evento_indicatori_velocita:
+            cosa = "the speed boards" + a;
+            break;
+        case evento_stazione:
+            cosa = "the mark of the station" + a;
+            break;
+        case evento_codice:
+        case evento_codice_senza_valore:
+            cosa = "the code mark" + a;
+            break;
+        case evento_cartello:
+            cosa = "the direction board" + a;
+            break;
+        default:
+            cosa =
+                std::string(nome_evento_cella(evento) ? nome_evento_cella(evento) : "an event") + a;
+    }
+    const std::string& file = m.nomi_file[o->file];
+    return cosa + " (" + (file.empty() ? std::string("line") : file + ":") + testo(o->riga) + ")";
+}
+
+int16_t basso16(modello& m, int64_t v, const std::string& cosa) {
+    const auto b = static_cast<int16_t>(v);
+    if (b != v)
+        registra_avviso(m, "value-truncated",
+                        cosa + " " + testo(v) +
+                            " does not fit 16 bits (-32768 to 32767); it is "
+                            "stored by its low bits as " +
+                            testo(b));
+    return b;
+}
+
+uint8_t basso8(modello& m, int64_t v, const std::string& cosa) {
+    const auto b = static_cast<uint8_t>(v);
+    if (b != v)
+        registra_avviso(m, "value-truncated",
+                        cosa + " " + testo(v) +
+                            " does not fit a byte (0 to 255); it is stored "
+                            "by its low bits as " +
+                            testo(b));
+    return b;
+}
 
 void progressive_ordina(modello& m) {
     const riferimento a = leggi_riferimento(m.tabella[riga_progressiva_tre]);
@@ -139,6 +208,8 @@ bool memo_montagna(modello& m, int32_t& inizio, int32_t& fine, int32_t& tipo) {
     }
 
     const bool segnata = tipo > 10;
+    if (tipo - (segnata ? 10 : 0) != static_cast<uint8_t>(tipo - (segnata ? 10 : 0)))
+        basso8(m, tipo - (segnata ? 10 : 0), "tunnel at chainage " + testo(inizio) + ": type");
     if (segnata) tipo -= 10;
 
     m.numero_gallerie = n;
@@ -158,7 +229,7 @@ bool memo_montagna(modello& m, int32_t& inizio, int32_t& fine, int32_t& tipo) {
     const int64_t a = std::min<int64_t>(ultima, ultima_scrivibile(m));
     for (int64_t c = da; c <= a; ++c) {
         cella& z = cella_di(m, c);
-        z.galleria = basso8(tipo);
+        z.galleria = static_cast<uint8_t>(tipo);
         const int64_t conto = c - prima + 1;
         if (segnata && conto % 4 == 0 && z.evento == evento_nessuno) z.evento = evento_galleria;
     }
@@ -211,20 +282,31 @@ bool memo_rallentamento(modello& m, int32_t x, int32_t& v, int32_t& l, int32_t& 
         return false;
     }
 
+    // The values are checked once; the cells take their low bits.
+    const int16_t v16 = basso16(m, v, chi + " speed v");
+    const int16_t f_tt16 = basso16(m, f_tt, chi + " f_tt");
+    const int16_t d_v16 = d_v != 0 ? basso16(m, d_v, chi + " d_v") : int16_t{0};
+    if (s == e)
+        registra_avviso(m, "event-overwritten",
+                        chi + " its start and end fall into the same cell " + testo(s) +
+                            " (length " + testo(l) + " m): the start board replaces the end board");
     cella_di(m, e).evento = evento_fine_rallentamento;
-    if (d_v != 0) cella_di(m, e).dato2 = basso16(d_v);
+    if (d_v != 0) cella_di(m, e).dato2 = d_v16;
     cella_di(m, s).evento = evento_inizio_rallentamento;
-    if (d_v != 0) cella_di(m, s).dato2 = basso16(d_v);
+    if (d_v != 0) cella_di(m, s).dato2 = d_v16;
     if (avviso) {
         cella& z = cella_di(m, w);
         z.evento = evento_avviso_rallentamento;
-        if (d_v != 0) z.dato2 = basso16(d_v);
-        z.dato1 = basso16(v);
+        if (d_v != 0) z.dato2 = d_v16;
+        z.dato1 = v16;
+        segna_origine(m, w, x);
     }
-    cella_di(m, s).dato1 = basso16(v);
-    cella_di(m, e).dato1 = basso16(v);
-    cella_di(m, s).dato3 = basso16(f_tt);
-    cella_di(m, e).dato3 = basso16(f_tt);
+    cella_di(m, s).dato1 = v16;
+    cella_di(m, e).dato1 = v16;
+    cella_di(m, s).dato3 = f_tt16;
+    cella_di(m, e).dato3 = f_tt16;
+    segna_origine(m, e, x);
+    segna_origine(m, s, x);
 
     if (f_ta != 0) {
         for (int64_t j = 0; j < 4; ++j) {
@@ -237,8 +319,9 @@ bool memo_rallentamento(modello& m, int32_t x, int32_t& v, int32_t& l, int32_t& 
         for (int64_t j = 0; j < 4; ++j) {
             cella& z = cella_di(m, passo - j);
             z.evento = evento_passo_avviso;
-            z.dato1 = basso16(j + 1);
-            if (d_v != 0) z.dato2 = basso16(j + 1);
+            z.dato1 = static_cast<int16_t>(j + 1);
+            if (d_v != 0) z.dato2 = static_cast<int16_t>(j + 1);
+            segna_origine(m, passo - j, x);
         }
     }
     return true;
@@ -261,18 +344,22 @@ bool memo_segnale(modello& m, int32_t posizione, int32_t& sx, int32_t& s1, int32
     cella& z = cella_di(m, k);
     z.evento = evento_segnale;
     const int64_t lato = int64_t{sx} * 3 + dx;
-    z.dato4 = basso16(int64_t{rapp} * 10 + lato);
-    z.dato1 = basso16(int64_t{s1} * 10 + d1);
-    z.dato2 = basso16(int64_t{s2} * 10 + d2);
-    z.dato3 = basso16(int64_t{s3} * 10 + d3);
+    z.dato4 = basso16(m, int64_t{rapp} * 10 + lato, chi + " rapp x 10 + sx x 3 + dx =");
+    z.dato1 = basso16(m, int64_t{s1} * 10 + d1, chi + " s1 x 10 + d1 =");
+    z.dato2 = basso16(m, int64_t{s2} * 10 + d2, chi + " s2 x 10 + d2 =");
+    z.dato3 = basso16(m, int64_t{s3} * 10 + d3, chi + " s3 x 10 + d3 =");
+    segna_origine(m, k, posizione);
     if (tempo >= 1 && tempo <= 100) tempo = 101;
-    z.tempo = sx == 2 ? basso8(tempo) : 0;
+    z.tempo = sx == 2 ? basso8(m, tempo, chi + " tempo") : 0;
 
     // Approach marks 100, 200, 300 and 400 m before the signal; those that would
     // fall before the start of the line are left out.
     for (int64_t j = 1; j <= 4; ++j) {
         const int64_t c = k - 2 * j;
-        if (sulla_linea(m, c)) cella_di(m, c).marca = basso8(lato * 10 + j);
+        if (sulla_linea(m, c))
+            cella_di(m, c).marca =
+                j == 1 ? basso8(m, lato * 10 + j, chi + " approach mark (sx x 3 + dx) x 10 + 1 =")
+                       : static_cast<uint8_t>(lato * 10 + j);
     }
     return true;
 }
@@ -311,7 +398,8 @@ bool memo_indicatori_v_max(modello& m, int32_t posizione, int32_t& vas, int32_t&
     z.dato1 = valori[0];
     z.dato2 = valori[1];
     z.dato3 = valori[2];
-    z.dato4 = basso16(int64_t{strisces} * 10 + strisced);
+    z.dato4 = basso16(m, int64_t{strisces} * 10 + strisced, chi + " strisces x 10 + strisced =");
+    segna_origine(m, k, posizione);
     return true;
 }
 

@@ -8,10 +8,24 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "compiler/track_model.h"
 
 namespace binario {
+
+// Notes that the record being read (its line, file and first number) wrote the
+// event now in cell c, so that a later conflict can name it.
+void segna_origine(modello& m, int64_t c, int32_t progressiva);
+
+// The event in cell c in an author's words, with the record that wrote it when
+// known: "the approach step of the slowdown at 4150 m (t.txt:18)".
+std::string chi_occupa(const modello& m, int64_t c);
+
+// A value stored by its low 16 or 8 bits, as the format does; a warning names it
+// when it does not fit, since the stored number is then another one.
+int16_t basso16(modello& m, int64_t v, const std::string& cosa);
+uint8_t basso8(modello& m, int64_t v, const std::string& cosa);
 
 void progressive_ordina(modello& m);
 

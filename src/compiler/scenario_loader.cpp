@@ -19,6 +19,7 @@ constexpr int32_t punti_massimi = 1000000;
 
 void leggi_lunghezza(stato_caricamento& s) {
     modello& m = s.m;
+    s.inizia_record("line length", 1);
     int32_t& L = riga_tabella(m, riga_valori_generali).valore2;
     L = s.numero32("line length");
     if (L > lunghezza_massima)
@@ -31,6 +32,9 @@ void leggi_lunghezza(stato_caricamento& s) {
     m.ultima_cella =
         static_cast<int32_t>(arrotonda(m.lunghezza_estesa / static_cast<double>(metri_cella)));
     m.celle.assign(static_cast<size_t>(m.ultima_cella) + 1, cella{});
+    m.origini.assign(m.celle.size(), origine_evento{});
+    s.lunghezza = L;
+    if (m.in_diagnosi) return;  // the plan is the stopped compile's
     if (m.compila_planimetria != 0)
         m.planimetria.dimensiona(m.lunghezza_estesa);
     else
@@ -38,6 +42,7 @@ void leggi_lunghezza(stato_caricamento& s) {
 }
 
 void leggi_riferimento(stato_caricamento& s, int riga) {
+    s.inizia_record("kilometre-post reference", 3);
     voce& v = riga_tabella(s.m, riga);
     v.valore1 = s.numero32("kilometre-post reference, first value");
     v.valore2 = s.numero32("kilometre-post reference, second value");
@@ -46,6 +51,7 @@ void leggi_riferimento(stato_caricamento& s, int riga) {
 
 void leggi_ripetizione(stato_caricamento& s) {
     modello& m = s.m;
+    s.inizia_record("signal repetition", 2);
     voce& v = riga_tabella(m, riga_treno);
     v.valore1 = s.numero32("first repetition chainage");
     v.valore2 = s.numero32("second repetition chainage");
@@ -78,37 +84,51 @@ bool record_generale(const std::string& r) {
            (contiene_esatto(r, "segnali") && contiene_esatto(r, "ripetizione"));
 }
 
+void record_della_sezione_generale(stato_caricamento& s) {
+    modello& m = s.m;
+    if (record_generale(m.riga)) s.riga_record = m.riga_corrente;
+    if (contiene(m.riga, "percorso") && contiene(m.riga, "lunghezza")) leggi_lunghezza(s);
+    if (contiene_esatto(m.riga, "tre") && contiene_esatto(m.riga, "progressiva"))
+        leggi_riferimento(s, riga_progressiva_tre);
+    if (contiene_esatto(m.riga, "due") && contiene_esatto(m.riga, "progressiva"))
+        leggi_riferimento(s, riga_progressiva_due);
+    if (contiene_esatto(m.riga, "uno") && contiene_esatto(m.riga, "progressiva"))
+        leggi_riferimento(s, riga_progressiva_uno);
+    auto sfondo = [&s](const char* nome) {
+        s.inizia_record(nome, 1);
+        return s.numero32(nome);
+    };
+    if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "uno"))
+        riga_tabella(m, riga_linea).valore1 = sfondo("scenery setting one");
+    if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "due"))
+        riga_tabella(m, riga_linea).valore3 = sfondo("scenery setting two");
+    if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "tre"))
+        riga_tabella(m, riga_linea).valore2 = sfondo("scenery setting three");
+    if (contiene_esatto(m.riga, "segnali") && contiene_esatto(m.riga, "ripetizione"))
+        leggi_ripetizione(s);
+}
+
 void sezione_generale(stato_caricamento& s) {
     modello& m = s.m;
+    s.punto = stato_caricamento::fase::generale;
     for (;;) {
         if (s.lettore.fine()) return;
         s.leggi_parola();
         if (s.lettore.fine()) return;
-        for (int i = 0; i < 10 && contiene_esatto(m.riga, "-"); ++i) {
-            if (!s.leggi_parola()) throw guasto_lettura{"the file ends inside the general section"};
-        }
-        if (contiene(m.riga, "percorso") && contiene(m.riga, "lunghezza")) leggi_lunghezza(s);
-        if (contiene_esatto(m.riga, "tre") && contiene_esatto(m.riga, "progressiva"))
-            leggi_riferimento(s, riga_progressiva_tre);
-        if (contiene_esatto(m.riga, "due") && contiene_esatto(m.riga, "progressiva"))
-            leggi_riferimento(s, riga_progressiva_due);
-        if (contiene_esatto(m.riga, "uno") && contiene_esatto(m.riga, "progressiva"))
-            leggi_riferimento(s, riga_progressiva_uno);
-        if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "uno"))
-            riga_tabella(m, riga_linea).valore1 = s.numero32("scenery setting one");
-        if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "due"))
-            riga_tabella(m, riga_linea).valore3 = s.numero32("scenery setting two");
-        if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "tre"))
-            riga_tabella(m, riga_linea).valore2 = s.numero32("scenery setting three");
-        bool riconosciuta = false;
-        auto prova = [&](bool vero) {
-            riconosciuta = riconosciuta || vero;
-            return vero;
-        };
-        if (prova(contiene_esatto(m.riga, "segnali") && contiene_esatto(m.riga, "ripetizione")))
-            leggi_ripetizione(s);
-        if (intestazione_sezione(m.riga)) return;
-        if (!riconosciuta && !record_generale(m.riga)) s.avvisa_voce_ignota(parole_generale);
+        bool fine_sezione = false;
+        esegui_record(s, [&] {
+            for (int i = 0; i < 10 && contiene_esatto(m.riga, "-"); ++i) {
+                if (!s.leggi_parola())
+                    throw guasto_lettura{"the file ends inside the general section"};
+            }
+            record_della_sezione_generale(s);
+            if (intestazione_sezione(m.riga)) {
+                fine_sezione = true;
+            } else if (!record_generale(m.riga)) {
+                s.avvisa_voce_ignota(parole_generale);
+            }
+        });
+        if (fine_sezione) return;
     }
 }
 
@@ -116,6 +136,7 @@ void sezione_generale(stato_caricamento& s) {
 
 void pendenza(stato_caricamento& s) {
     modello& m = s.m;
+    s.inizia_record("gradient", 2);
     int32_t p = s.numero32("gradient chainage");
     int32_t g = s.numero32("gradient");
     s.controlla_posizione(p, "gradient record");
@@ -129,6 +150,11 @@ void pendenza(stato_caricamento& s) {
             ++s.indice_pendenza;
         } while (s.indice_pendenza < n);
     }
+    if (int64_t{g} + 100 < 0 || int64_t{g} + 100 > 255)
+        registra_avviso(m, "value-truncated",
+                        "gradient " + std::to_string(g) + " at chainage " + std::to_string(p) +
+                            " lies outside -100 to 155 per mille; its cells store " +
+                            std::to_string(static_cast<uint8_t>(int64_t{g} + 100) - 100));
     s.pendenza_precedente = g;
 }
 
@@ -215,16 +241,37 @@ void avanza_piano(stato_caricamento& s, int64_t fino, double c) {
     }
 }
 
+// The hand letter is the one right after "curva"; any other "s" in the keyword
+// also makes the curve a left one ("curva destra 3"), which is surely not meant.
+void avvisa_mano_curva(modello& m) {
+    const std::string& r = m.riga;
+    size_t dopo = std::string::npos;
+    for (size_t i = 0; i + 5 <= r.size() && dopo == std::string::npos; ++i)
+        if (contiene(r.substr(i, 5), "curva")) dopo = i + 5;
+    for (size_t i = 0; i < r.size(); ++i) {
+        if ((r[i] == 's' || r[i] == 'S') && i != dopo) {
+            registra_avviso(m, "curve-hand",
+                            "curve keyword \"" + r +
+                                "\" has an \"s\" that is not the hand "
+                                "letter right after \"curva\", so the curve turns left; write "
+                                "\"curvas\" for a left curve and \"curvad\" for a right one");
+            return;
+        }
+    }
+}
+
 void curva(stato_caricamento& s) {
     modello& m = s.m;
+    s.inizia_record("curve", 2);
     int32_t inizio = s.numero32("curve start");
     int32_t lunghezza = s.numero32("curve length");
     s.controlla_posizione(inizio, "curve record");
     s.ordine_curve.controlla(m, inizio);
     if (inizio < s.fine_curva_precedente)
-        registra_avviso(m, "curve at chainage " + std::to_string(inizio) +
-                               " starts before the previous curve ends at " +
-                               std::to_string(s.fine_curva_precedente));
+        registra_avviso(m, "curve-overlap",
+                        "curve at chainage " + std::to_string(inizio) +
+                            " starts before the previous curve ends at " +
+                            std::to_string(s.fine_curva_precedente));
     s.fine_curva_precedente = static_cast<int64_t>(inizio) + lunghezza;
     static constexpr double curvature[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
     double c = 0;
@@ -233,12 +280,17 @@ void curva(stato_caricamento& s) {
     if (c == 0)
         s.interrompi(errore_planimetria, std::nullopt,
                      "curve keyword \"" + m.riga + "\" names no degree from 1 to 6");
-    if (contiene(m.riga, "s")) c = -c;
+    if (contiene(m.riga, "s")) {
+        c = -c;
+        avvisa_mano_curva(m);
+    }
+    if (m.in_diagnosi) return;  // the plan is the stopped compile's
     avanza_piano(s, inizio, 0.0);
     avanza_piano(s, static_cast<int64_t>(inizio) + lunghezza, c);
 }
 
 void montagna(stato_caricamento& s) {
+    s.inizia_record("tunnel", 3);
     int32_t inizio = s.numero32("tunnel start");
     int32_t fine = s.numero32("tunnel end");
     int32_t tipo = s.numero32("tunnel type");
@@ -247,6 +299,7 @@ void montagna(stato_caricamento& s) {
 }
 
 void indicatori(stato_caricamento& s) {
+    s.inizia_record("speed board", 9);
     int32_t posizione = s.numero32("speed board chainage");
     int32_t vas = s.numero32("left board speed a");
     int32_t vbs = s.numero32("left board speed b");
@@ -263,6 +316,7 @@ void indicatori(stato_caricamento& s) {
 
 void cartello(stato_caricamento& s) {
     modello& m = s.m;
+    s.inizia_record("direction board", 2);
     int32_t p = s.numero32("direction board chainage");
     m.riga = s.testo("direction board text");
     s.controlla_posizione(p, "direction board record");
@@ -275,8 +329,7 @@ void cartello(stato_caricamento& s) {
     if (!cella_libera(c))
         s.interrompi(errore_cartello_occupato, p,
                      "direction board at chainage " + std::to_string(p) + ": cell " +
-                         std::to_string(b) + " is already taken (event " +
-                         std::to_string(c.evento) + ")");
+                         std::to_string(b) + " is already taken by " + chi_occupa(m, b));
     // Rows 80 down to 2 hold board texts; row 1 is the first station's.
     if (s.riga_tabella_cartelli < riga_ultimo_cartello)
         s.interrompi(errore_caricamento, p,
@@ -285,6 +338,7 @@ void cartello(stato_caricamento& s) {
     c.dato1 = static_cast<int16_t>(s.riga_tabella_cartelli);
     riga_tabella(m, s.riga_tabella_cartelli).testo = m.riga;
     --s.riga_tabella_cartelli;
+    segna_origine(m, b, p);
 }
 
 // Reads the next keyword item, skipping up to `salti` items that contain "-".
@@ -296,20 +350,28 @@ bool record_linea(const std::string& r) {
 
 void sezione_profili(stato_caricamento& s) {
     modello& m = s.m;
+    s.punto = stato_caricamento::fase::profili;
     try {
         while (s.prossima_parola(2)) {
-            if (record_linea(m.riga))
-                s.riga_record = m.riga_corrente;
-            else
-                s.avvisa_voce_ignota(parole_profilo_linea);
-            if (contiene(m.riga, "pendenza")) pendenza(s);
-            if (m.compila_planimetria != 0 && contiene(m.riga, "curva")) curva(s);
-            if (contiene(m.riga, "montagna")) montagna(s);
-            if (contiene(m.riga, "indicatori_v")) indicatori(s);
-            if (contiene(m.riga, "indicat") && contiene(m.riga, "cartello")) cartello(s);
+            esegui_record(s, [&s, &m] {
+                if (record_linea(m.riga))
+                    s.riga_record = m.riga_corrente;
+                else
+                    s.avvisa_voce_ignota(parole_profilo_linea);
+                if (contiene(m.riga, "pendenza")) pendenza(s);
+                if (m.compila_planimetria != 0 && contiene(m.riga, "curva")) curva(s);
+                if (contiene(m.riga, "montagna")) montagna(s);
+                if (contiene(m.riga, "indicatori_v")) indicatori(s);
+                if (contiene(m.riga, "indicat") && contiene(m.riga, "cartello")) cartello(s);
+            });
         }
         s.avvisa_ultima_voce(record_linea(m.riga));
     } catch (const fine_anticipata&) {
+        // The compile reads no further; the check reads the rest of the file.
+        in_diagnosi(s, [](stato_caricamento& c) {
+            c.riprendi();
+            sezione_profili(c);
+        });
     }
 }
 
@@ -322,7 +384,8 @@ void fine_file_linea(stato_caricamento& s) {
                 static_cast<uint8_t>(static_cast<int64_t>(s.pendenza_precedente) + 100);
         ++s.indice_pendenza;
     } while (s.indice_pendenza < m.ultima_cella - 2);
-    if (m.compila_planimetria != 0 && m.planimetria.esiste()) {
+    s.punto = stato_caricamento::fase::dopo_linea;
+    if (m.compila_planimetria != 0 && m.planimetria.esiste() && !m.in_diagnosi) {
         // The plan is dimensioned to lunghezza_estesa: these points are all stored.
         estendi_piano(s, m.lunghezza_estesa - 1, 0.0);
         // The plan is complete: the observer can write the rest while the train
@@ -333,18 +396,10 @@ void fine_file_linea(stato_caricamento& s) {
     }
 }
 
-void carica_linea(stato_caricamento& s, const sorgente& linea) {
+// Between the general section and the profile records.
+void tra_le_sezioni(stato_caricamento& s) {
     modello& m = s.m;
-    s.apri(linea);
-    // Everything before "[generale]" is skipped.
-    for (;;) {
-        if (s.lettore.fine() || !s.leggi_parola() || s.lettore.fine())
-            s.interrompi(errore_generale_assente, std::nullopt,
-                         "the line file has no \"[generale]\" section followed by records");
-        if (contiene(m.riga, "[generale]")) break;
-    }
-    sezione_generale(s);
-
+    s.punto = stato_caricamento::fase::tra;
     if (m.celle.empty())
         throw guasto_lettura{"the line file gives no line length (\"lunghezza percorso\" record)"};
     progressive_ordina(m);
@@ -352,7 +407,7 @@ void carica_linea(stato_caricamento& s, const sorgente& linea) {
     s.riga_tabella_cartelli = riga_primo_cartello;
     s.indice_pendenza = 0;
     s.indice_piano = 2;
-    if (m.compila_planimetria != 0) {
+    if (m.compila_planimetria != 0 && !m.in_diagnosi) {
         // The length is final: an observer that writes the reals as they come may
         // take them, and the plan then keeps only how to compute them again.
         if (s.osservatore != nullptr && s.osservatore->prende_i_reali(m.lunghezza_estesa))
@@ -363,8 +418,56 @@ void carica_linea(stato_caricamento& s, const sorgente& linea) {
         m.planimetria.assegna_intero(1, 1, 1);
         s.ultimi = {0.0, 0.0, 0.0, 1.0};
     }
+}
+
+void carica_linea(stato_caricamento& s, const sorgente& linea) {
+    modello& m = s.m;
+    s.apri(linea, 1);
+    // Everything before "[generale]" is skipped.
+    for (;;) {
+        if (s.lettore.fine() || !s.leggi_parola() || s.lettore.fine())
+            s.interrompi(errore_generale_assente, std::nullopt,
+                         "the line file has no \"[generale]\" section followed by records");
+        if (contiene(m.riga, "[generale]")) break;
+    }
+    sezione_generale(s);
+    tra_le_sezioni(s);
     sezione_profili(s);
     fine_file_linea(s);
+}
+
+// After the error that stopped the load: reads on from where it stopped, to the end
+// of that file and through the train file, for further faults and warnings.
+void dopo_arresto(stato_caricamento& s, const sorgente& treno) {
+    using fase = stato_caricamento::fase;
+    in_diagnosi(s, [&treno](stato_caricamento& c) {
+        switch (c.punto) {
+            case fase::nessuna:
+                break;
+            case fase::generale:
+                c.riprendi();
+                sezione_generale(c);
+                [[fallthrough]];
+            case fase::tra:
+                tra_le_sezioni(c);
+                sezione_profili(c);
+                fine_file_linea(c);
+                break;
+            case fase::profili:
+                c.riprendi();
+                sezione_profili(c);
+                fine_file_linea(c);
+                break;
+            case fase::dopo_linea:
+                return;  // the train file itself could not be read
+            case fase::treno:
+                c.riprendi();
+                ciclo_treno(c);
+                fine_file_treno(c);
+                return;
+        }
+        carica_treno(c, treno);
+    });
 }
 
 }  // namespace
@@ -375,11 +478,16 @@ file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente&
     s.osservatore = osservatore;
     riga_tabella(m, riga_linea).testo = m.linea;
     riga_tabella(m, riga_treno).testo = m.treno;
+    m.nomi_file[1] = linea.nome;
+    m.nomi_file[2] = treno.nome;
     m.sorgente_corrente = linea.nome;
     m.riga_corrente = 0;
     if (linea.stato_file == sorgente::stato::assente) {
         registra_errore(m, errore_file_linea_assente, std::nullopt,
                         "the line description file does not exist");
+        dopo_arresto(s, treno);
+        m.sorgente_corrente.clear();
+        m.riga_corrente = 0;
         return s.consumati;
     }
     try {
@@ -393,9 +501,11 @@ file_consumati memorizza_dati(modello& m, const sorgente& linea, const sorgente&
             s.consumati.treno = true;
         else
             s.consumati.linea = true;
+        dopo_arresto(s, treno);
     } catch (const guasto_lettura& g) {
         registra_errore(m, errore_caricamento, std::nullopt, g.messaggio);
         s.consumati.linea = s.consumati.treno = true;
+        dopo_arresto(s, treno);
     }
     m.sorgente_corrente.clear();
     m.riga_corrente = 0;

@@ -4,26 +4,72 @@
 
 namespace binario {
 
+bool avviso_attivo(const modello& m, const char* nome) {
+    if (!m.regole.avvisi) return false;
+    for (const std::string& n : m.regole.spenti)
+        if (n == nome) return false;
+    return true;
+}
+
+void aggiungi_diagnostica(modello& m, diagnostica d) {
+    d.dopo_arresto = d.dopo_arresto || m.in_diagnosi;
+    conteggio_diagnostiche& c = m.conteggio;
+    const bool pieno = m.regole.massimo != 0 && m.diagnostiche.size() >= m.regole.massimo;
+    if (!d.avviso) {
+        // The first fault is kept whatever the count: it is the one that stopped the load.
+        const bool primo = c.errori == 0;
+        ++c.errori;
+        if (pieno && !primo) {
+            ++c.errori_omessi;
+            return;
+        }
+    } else {
+        ++(d.nota ? c.note : c.avvisi);
+        if (pieno) {
+            ++(d.nota ? c.note_omesse : c.avvisi_omessi);
+            return;
+        }
+    }
+    m.diagnostiche.push_back(std::move(d));
+}
+
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> progressiva,
                      std::string messaggio) {
-    m.errore_numero = numero;
-    if (progressiva) m.errore_progressiva = *progressiva;
+    // Faults found after the stop change nothing: the error state stays the first one's.
+    if (!m.in_diagnosi) {
+        m.errore_numero = numero;
+        if (progressiva) m.errore_progressiva = *progressiva;
+    }
     diagnostica d;
     d.numero = numero;
     d.progressiva = progressiva;
     d.file = m.sorgente_corrente;
     d.riga = m.riga_corrente;
     d.messaggio = std::move(messaggio);
-    m.diagnostiche.push_back(std::move(d));
+    aggiungi_diagnostica(m, std::move(d));
 }
 
-void registra_avviso(modello& m, std::string messaggio, int32_t riga) {
+namespace {
+void registra_avviso_o_nota(modello& m, bool nota, const char* nome, std::string messaggio,
+                            int32_t riga) {
+    if (!avviso_attivo(m, nome)) return;
     diagnostica d;
     d.avviso = true;
+    d.nota = nota;
+    d.nome = nome;
     d.file = m.sorgente_corrente;
     d.riga = riga >= 0 ? riga : m.riga_corrente;
     d.messaggio = std::move(messaggio);
-    m.diagnostiche.push_back(std::move(d));
+    aggiungi_diagnostica(m, std::move(d));
+}
+}  // namespace
+
+void registra_avviso(modello& m, const char* nome, std::string messaggio, int32_t riga) {
+    registra_avviso_o_nota(m, false, nome, std::move(messaggio), riga);
+}
+
+void registra_nota(modello& m, const char* nome, std::string messaggio, int32_t riga) {
+    registra_avviso_o_nota(m, true, nome, std::move(messaggio), riga);
 }
 
 }  // namespace binario

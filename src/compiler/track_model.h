@@ -49,14 +49,44 @@ struct voce {
     int32_t codice = 0;
 };
 
-// One fault or warning found while compiling, in the order found.
+// One fault, warning or note found while compiling, in the order found.
 struct diagnostica {
-    bool avviso = false;                 // a warning: changes nothing in the compile
+    bool avviso = false;                 // a warning or a note: changes nothing in the compile
     int32_t numero = 0;                  // error number (0 for warnings)
     std::optional<int32_t> progressiva;  // chainage, where one belongs to the fault
     std::string file;                    // source file name, empty for faults of later steps
     int32_t riga = 0;                    // line of the record in that file, 0 when none
     std::string messaggio;               // short English message
+    bool nota = false;                   // a note: information, never counted as a warning
+    bool dopo_arresto = false;           // found after the error that stopped the load
+    const char* nome = "";               // stable name of a warning or note, "" for faults
+};
+
+// What is kept of the diagnostics. Past `massimo` kept ones, further warnings and
+// faults are only counted, so that a file of millions of slips takes no memory for
+// them; the first fault is kept whatever the count.
+struct regole_diagnostiche {
+    size_t massimo = 100;             // 0: no limit
+    bool avvisi = true;               // false: warnings and notes are dropped
+    std::vector<std::string> spenti;  // names of warnings that are dropped
+};
+
+struct conteggio_diagnostiche {
+    int64_t errori = 0;  // all faults, kept or not
+    int64_t avvisi = 0;  // all warnings kept or not (not those dropped by the rules)
+    int64_t note = 0;
+    int64_t errori_omessi = 0;  // counted past the limit, not kept
+    int64_t avvisi_omessi = 0;  // warnings counted past the limit
+    int64_t note_omesse = 0;
+};
+
+// Which record wrote a cell's event, for messages about a later conflict. Kept
+// beside the cells, never written to the compiled files.
+struct origine_evento {
+    int32_t riga = 0;         // line of the record in its file
+    int32_t progressiva = 0;  // the record's first number
+    uint8_t file = 0;         // 0 unknown, 1 the line file, 2 the train file
+    uint8_t evento = 0;       // the event it wrote
 };
 
 constexpr int massimo_gallerie = 80;
@@ -81,8 +111,17 @@ struct modello {
     std::array<int32_t, massimo_gallerie + 1> fine_gallerie{};
     int32_t numero_gallerie = 0;
 
-    // Every fault and warning of the compile, beside the error state.
+    // The faults and warnings of the compile, beside the error state, kept by the
+    // rules and counted.
     std::vector<diagnostica> diagnostiche;
+    regole_diagnostiche regole;
+    conteggio_diagnostiche conteggio;
+    // Set while the loader goes on after the stopping error, to find further ones.
+    bool in_diagnosi = false;
+    // Who wrote each cell's event (same indices as celle), and the two files' names.
+    std::vector<origine_evento> origini;
+    std::array<std::string, 3> nomi_file{};
+    uint8_t file_corrente = 0;
     // Where the record being read comes from, for the diagnostics.
     std::string sorgente_corrente;
     int32_t riga_corrente = 0;
@@ -99,7 +138,13 @@ inline bool cella_libera(const cella& c) {
 // one belongs to it); the diagnostics keep them all, with the current source line.
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> progressiva,
                      std::string messaggio);
-// Records a warning, which changes nothing else.
-void registra_avviso(modello& m, std::string messaggio, int32_t riga = -1);
+// Records a warning under its stable name, which changes nothing else.
+void registra_avviso(modello& m, const char* nome, std::string messaggio, int32_t riga = -1);
+// Records a note: information that is no warning.
+void registra_nota(modello& m, const char* nome, std::string messaggio, int32_t riga = -1);
+// Whether a warning of that name would be kept or counted (not turned off).
+bool avviso_attivo(const modello& m, const char* nome);
+// Keeps a diagnostic by the rules and counts it.
+void aggiungi_diagnostica(modello& m, diagnostica d);
 
 }  // namespace binario

@@ -31,6 +31,7 @@ void scrivi_velocita(stato_caricamento& s) {
 
 void velocita(stato_caricamento& s) {
     modello& m = s.m;
+    s.inizia_record("speed limit", 2);
     int32_t p = s.numero32("speed limit chainage");
     int32_t v = s.numero32("speed limit");
     s.controlla_posizione(p, "speed limit record");
@@ -55,8 +56,14 @@ void scrivi_aderenza(stato_caricamento& s) {
 }
 
 void aderenza(stato_caricamento& s) {
+    s.inizia_record("adhesion", 2);
     int32_t p = s.numero32("adhesion chainage");
     int32_t a = s.numero32("adhesion");
+    if (a < 0 || a > 255)
+        registra_avviso(s.m, "value-truncated",
+                        "adhesion " + testo_di(a) + " at chainage " + testo_di(p) +
+                            " does not fit a byte (0 to 255); its cells store " +
+                            testo_di(static_cast<uint8_t>(a)));
     s.controlla_posizione(p, "adhesion record");
     s.ordine_aderenze.controlla(s.m, p);
     int64_t n = cella_profilo(p);
@@ -68,6 +75,7 @@ void aderenza(stato_caricamento& s) {
 }
 
 void segnale(stato_caricamento& s) {
+    s.inizia_record("signal", 11);
     int32_t posizione = s.numero32("signal chainage");
     int32_t sx = s.numero32("signal sx"), s1 = s.numero32("signal s1"),
             s2 = s.numero32("signal s2"), s3 = s.numero32("signal s3"),
@@ -80,6 +88,7 @@ void segnale(stato_caricamento& s) {
 }
 
 void rallentamento(stato_caricamento& s) {
+    s.inizia_record("slowdown", 6);
     int32_t x = s.numero32("slowdown chainage");
     int32_t v = s.numero32("slowdown speed"), l = s.numero32("slowdown length"),
             f_tt = s.numero32("slowdown f_tt"), f_ta = s.numero32("slowdown f_ta"),
@@ -90,6 +99,7 @@ void rallentamento(stato_caricamento& s) {
 
 void abbattimento(stato_caricamento& s) {
     modello& m = s.m;
+    s.inizia_record("code mark", 2);
     int32_t p = s.numero32("code mark chainage");
     int32_t w = s.numero32("code mark value");
     s.controlla_posizione(p, "code mark record");
@@ -101,13 +111,14 @@ void abbattimento(stato_caricamento& s) {
     if (!cella_libera(c))
         s.interrompi(errore_abbattimento_occupato, p,
                      "code mark at chainage " + testo_di(p) + ": cell " + testo_di(a) +
-                         " is already taken (event " + testo_di(c.evento) + ")");
+                         " is already taken by " + chi_occupa(m, a));
     if (w > 0) {
         c.evento = evento_codice;
-        c.dato1 = static_cast<int16_t>(w);
+        c.dato1 = basso16(m, w, "code mark at chainage " + testo_di(p) + ": value");
     } else {
         c.evento = evento_codice_senza_valore;
     }
+    segna_origine(m, a, p);
 }
 
 int32_t in_32_bit(int64_t v, const std::string& cosa) {
@@ -120,6 +131,7 @@ void stazione(stato_caricamento& s) {
     modello& m = s.m;
     voce& r = riga_tabella(m, s.k);
     const int32_t k = s.k;
+    s.inizia_record("station", 17);
     r.valore3 = s.numero32("station chainage");
     const int32_t progressiva = r.valore3;
     s.controlla_posizione(progressiva, "station record", 800);
@@ -185,12 +197,20 @@ void stazione(stato_caricamento& s) {
                              testo_di(r.valore2) + " lies within the first 100 m of the line");
         int64_t c = arrotonda(x);
         if (m.cella_valida(c)) {
+            // The station mark takes its cell whatever it held: say so when that was
+            // another event.
+            if (!cella_libera(m.celle[static_cast<size_t>(c)]))
+                registra_avviso(m, "event-overwritten",
+                                "the mark of the station at chainage " + testo_di(progressiva) +
+                                    " replaces " + chi_occupa(m, c) + " in cell " + testo_di(c));
             m.celle[static_cast<size_t>(c)].evento = evento_stazione;
             m.celle[static_cast<size_t>(c)].dato1 = static_cast<int16_t>(k);
+            segna_origine(m, c, progressiva);
         } else {
-            registra_avviso(m, "station at chainage " + testo_di(progressiva) +
-                                   ": its mark would fall on cell " + testo_di(c) +
-                                   ", past the last cell; it is not written");
+            registra_avviso(m, "beyond-line-end",
+                            "station at chainage " + testo_di(progressiva) +
+                                ": its mark would fall on cell " + testo_di(c) +
+                                ", past the last cell; it is not written");
         }
     }
     if (k > 1 && int64_t{r.valore1} - 350 < riga_tabella(m, k - 1).valore2)
@@ -216,24 +236,34 @@ bool record_treno_noto(const std::string& r) {
 void record_treno(stato_caricamento& s) {
     modello& m = s.m;
     const std::string& r = m.riga;
-    if (contiene(r, "frenata") && contiene(r, "massa"))
+    if (contiene(r, "frenata") && contiene(r, "massa")) {
+        s.inizia_record("braked mass", 1);
         riga_tabella(m, riga_valori_generali).valore1 = s.numero32("braked mass percentage");
-    if (contiene(r, "vetture"))
+    }
+    if (contiene(r, "vetture")) {
+        s.inizia_record("number of cars", 1);
         riga_tabella(m, riga_valori_generali).valore3 = s.numero32("number of cars");
+    }
     if (contiene(r, "velocit")) velocita(s);
     if (contiene(r, "aderenza")) aderenza(s);
     if (contiene(r, "orologio")) {
+        s.inizia_record("clock", 3);
         voce& v = riga_tabella(m, riga_treno);
         v.intero3 = s.numero16("clock hours");
         v.intero4 = s.numero16("clock minutes");
         v.intero5 = s.numero16("clock seconds");
     }
-    if (contiene(r, "sabbia")) riga_tabella(m, riga_treno).intero1 = s.numero16("sand");
+    if (contiene(r, "sabbia")) {
+        s.inizia_record("sand", 1);
+        riga_tabella(m, riga_treno).intero1 = s.numero16("sand");
+    }
     if (contiene(r, "segnale")) segnale(s);
     if (contiene(r, "rallentamento")) rallentamento(s);
     if (contiene(r, "abbattimento")) abbattimento(s);
     if (contiene(r, "stazione")) stazione(s);
 }
+
+}  // namespace
 
 void fine_file_treno(stato_caricamento& s) {
     modello& m = s.m;
@@ -257,35 +287,60 @@ void fine_file_treno(stato_caricamento& s) {
     }
 }
 
-}  // namespace
+void ciclo_treno(stato_caricamento& s) {
+    modello& m = s.m;
+    s.punto = stato_caricamento::fase::treno;
+    try {
+        while (s.prossima_parola(2)) {
+            esegui_record(s, [&s, &m] {
+                if (record_treno_noto(m.riga))
+                    s.riga_record = m.riga_corrente;
+                else
+                    s.avvisa_voce_ignota(parole_treno);
+                record_treno(s);
+            });
+        }
+        s.avvisa_ultima_voce(record_treno_noto(m.riga));
+    } catch (const fine_anticipata&) {
+        // The compile reads no further; the check reads the rest of the file.
+        in_diagnosi(s, [](stato_caricamento& c) {
+            c.riprendi();
+            ciclo_treno(c);
+        });
+    }
+}
 
 void carica_treno(stato_caricamento& s, const sorgente& treno) {
     modello& m = s.m;
+    m.file_corrente = 2;
     m.sorgente_corrente = treno.nome;
     m.riga_corrente = 0;
     if (treno.stato_file == sorgente::stato::assente)
         throw guasto_lettura{"the train description file does not exist"};
     if (treno.stato_file == sorgente::stato::illeggibile)
         throw guasto_lettura{"the train description file cannot be read: " + treno.motivo};
-    s.apri(treno);
+    s.apri(treno, 2);
+    bool generale = false;
     while (!s.lettore.fine()) {
         s.leggi_parola();
-        if (contiene(m.riga, "[generale]")) break;
+        if (contiene(m.riga, "[generale]")) {
+            generale = true;
+            break;
+        }
+    }
+    if (!generale) {
+        m.riga_corrente = 0;
+        registra_avviso(m, "no-general-section",
+                        treno.testo.empty()
+                            ? "the train file is empty: the train has no stations, no braked "
+                              "mass and no clock"
+                            : "the train file has no \"[generale]\" line: nothing of it is read, "
+                              "so the train has no stations, no braked mass and no clock");
     }
     s.indice_velocita = 0;
     s.indice_aderenza = 0;
     s.k = 1;
-    try {
-        while (s.prossima_parola(2)) {
-            if (record_treno_noto(m.riga))
-                s.riga_record = m.riga_corrente;
-            else
-                s.avvisa_voce_ignota(parole_treno);
-            record_treno(s);
-        }
-        s.avvisa_ultima_voce(record_treno_noto(m.riga));
-    } catch (const fine_anticipata&) {
-    }
+    ciclo_treno(s);
     fine_file_treno(s);
 }
 

@@ -1,5 +1,6 @@
 #include "formats/item_reader.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace binario {
@@ -20,7 +21,17 @@ void lettore_voci::consuma_a_capo() {
     inizio_riga_ = pos_;
 }
 
+void lettore_voci::riprendi_dopo_riga(size_t inizio, int32_t riga) {
+    pos_ = std::min(inizio, testo_.size());
+    riga_ = riga;
+    inizio_riga_ = pos_;
+    while (pos_ < testo_.size() && !a_capo(pos_)) ++pos_;
+    if (pos_ < testo_.size()) consuma_a_capo();
+    virgola_ = false;
+}
+
 void lettore_voci::segna_inizio() {
+    inizio_riga_voce_ = inizio_riga_;
     riga_voce_ = riga_;
     colonna_voce_ = static_cast<int32_t>(pos_ - inizio_riga_) + 1;
 }

@@ -38,6 +38,12 @@ class lettore_voci {
     int32_t colonna() const { return colonna_voce_; }
     // The item just read ended at a comma: more items follow on its line.
     bool seguita_da_virgola() const { return virgola_; }
+    // Offset of the start of the line where the item just read begins.
+    size_t inizio_riga_voce() const { return inizio_riga_voce_; }
+
+    // Goes on from the start of the line after the one that starts at offset
+    // `inizio` and is line `riga`: how the loader skips a record it cannot use.
+    void riprendi_dopo_riga(size_t inizio, int32_t riga);
 
   private:
     bool a_capo(size_t p) const {
@@ -56,6 +62,7 @@ class lettore_voci {
     size_t inizio_riga_ = 0;  // offset where that line begins
     int32_t riga_voce_ = 0;
     int32_t colonna_voce_ = 0;
+    size_t inizio_riga_voce_ = 0;
     bool virgola_ = false;
 };
 

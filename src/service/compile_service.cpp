@@ -256,6 +256,7 @@ esito_compilazione compile_model(const compile_request& r, const table_names& na
                                  const sorgente& linea, const sorgente& treno,
                                  scrittura_piano_anticipata* plan_writer, compile_result& out) {
     modello& m = out.model;
+    m.regole = r.diagnostics;
     m.linea = names.linea;
     m.treno = names.treno;
     const esito_compilazione esito =

@@ -74,6 +74,8 @@ struct compile_request {
     // on), or, with wait_for_folder false, give up at once (result.folder_busy).
     bool wait_for_folder = true;
     std::function<void()> on_wait;
+    // What the diagnostics keep: the limit, and the warnings turned off.
+    regole_diagnostiche diagnostics;
 };
 
 // How a description file was found.
