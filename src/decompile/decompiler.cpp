@@ -584,25 +584,55 @@ decompilazione decompila(const insieme_compilato& s, const std::string& linea,
     d.testo_linea = file_linea(s, righe_cartelli, d.non_riproducibili);
     const std::string testa = testa_treno(s, righe_cartelli, d.non_riproducibili);
 
-    // Code marks: the compile places its own. A mark the compile does not place, or
-    // places with another value, is a record; the compile is asked again until it
-    // places no mark the set lacks.
+    // Code marks: the compile places its own. A mark the compile places with another
+    // value is a record; of the marks it does not place, the first is taken as a
+    // record and the compile asked again, since a record moves the marks placed after
+    // it. Last, a record of value 180 that the compile would place by itself goes.
     std::set<size_t> scelte;
-    for (int giro = 0; giro < 8; ++giro) {
-        const modello m = compila_testi(
-            d.testo_linea, testa + codici(s.celle, scelte) + "[fine]\r\n", linea, treno, 0);
+    auto compila_con = [&](const std::set<size_t>& marche) {
+        return compila_testi(d.testo_linea, testa + codici(s.celle, marche) + "[fine]\r\n", linea,
+                             treno, 0);
+    };
+    auto senza_guasti = [](const modello& m) {
+        if (m.errore_numero != 0) return false;
+        for (const diagnostica& x : m.diagnostiche)
+            if (!x.avviso) return false;
+        return true;
+    };
+    constexpr int giri_massimi = 400;
+    for (int giro = 0; giro < giri_massimi; ++giro) {
+        const modello m = compila_con(scelte);
         if (m.celle.size() != s.celle.size()) break;
-        bool aggiunte = false;
+        std::vector<size_t> certe;
+        std::optional<size_t> prima_mancante;
         for (size_t i = 0; i < s.celle.size(); ++i) {
             const cella& f = s.celle[i];
             const cella& r = m.celle[i];
             if (!marca_codice(f) || scelte.count(i)) continue;
-            if (r.evento != f.evento || r.dato1 != f.dato1) {
-                scelte.insert(i);
-                aggiunte = true;
-            }
+            if (marca_codice(r) && (r.evento != f.evento || r.dato1 != f.dato1))
+                certe.push_back(i);
+            else if (!marca_codice(r) && !prima_mancante)
+                prima_mancante = i;
         }
-        if (!aggiunte) break;
+        if (!certe.empty())
+            scelte.insert(certe.begin(), certe.end());
+        else if (prima_mancante)
+            scelte.insert(*prima_mancante);
+        else
+            break;
+    }
+    const std::vector<size_t> da_provare(scelte.begin(), scelte.end());
+    for (size_t i : da_provare) {
+        if (s.celle[i].evento != evento_codice || s.celle[i].dato1 != codice_normale) continue;
+        std::set<size_t> senza = scelte;
+        senza.erase(i);
+        const modello m = compila_con(senza);
+        if (!senza_guasti(m) || m.celle.size() != s.celle.size()) continue;
+        bool uguali = true;
+        for (size_t k = 0; k < s.celle.size() && uguali; ++k)
+            uguali = marca_codice(s.celle[k]) == marca_codice(m.celle[k]) &&
+                     s.celle[k].evento == m.celle[k].evento && s.celle[k].dato1 == m.celle[k].dato1;
+        if (uguali) scelte = std::move(senza);
     }
     d.testo_treno = testa + codici(s.celle, scelte) + "[fine]\r\n";
     return d;
