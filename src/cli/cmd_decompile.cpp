@@ -16,11 +16,11 @@
 #include "common/file_replace.h"
 #include "common/folder_exists.h"
 #include "common/set_journal.h"
-#include "formats/plan_shape.h"
 #include "common/windows_1252.h"
 #include "compiler/format_facts.h"
 #include "decompile/decompiler.h"
 #include "decompile/round_trip.h"
+#include "formats/plan_shape.h"
 
 namespace binario {
 
@@ -73,10 +73,16 @@ insieme_letto leggi_insieme(const opzioni_decompile& o) {
                              "give a folder DIR, or the three files PLAN TABLE CELLS (TABLE CELLS "
                              "with --no-plan)"};
     }
-    l.insieme.tabella =
-        decodificato(decodifica_tabella(*leggi_compilato(p_tabella, false)), p_tabella, "table");
-    l.insieme.celle =
-        decodificato(decodifica_celle(*leggi_compilato(p_celle, false)), p_celle, "cell");
+    // A writer killed half-way may have left a mix of two sets.
+    if (o.ingressi.size() == 1 && giornale_presente(o.ingressi[0]))
+        throw errore_ricerca{exit_bad_data,
+                             "the compiled files in '" + o.ingressi[0] +
+                                 "' do not form one set: a write into it was cut short; run "
+                                 "'binario recover' (or compile again) first"};
+    l.insieme.tabella = decodificato_o_errore(
+        decodifica_tabella(*leggi_file_compilato(p_tabella, "table", false)), p_tabella, "table");
+    l.insieme.celle = decodificato_o_errore(
+        decodifica_celle(*leggi_file_compilato(p_celle, "cells", false)), p_celle, "cell");
     l.percorsi = {p_tabella, p_celle};
     if (!o.senza_piano && !p_piano.empty()) {
         const bool facoltativo = o.ingressi.size() == 1;

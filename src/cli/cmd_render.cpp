@@ -117,7 +117,7 @@ std::string svg_da_sorgenti(const opzioni_render& o, modello& m, std::vector<std
 
 scenario_trovato scegli_scenario(const opzioni_render& o) {
     try {
-        return scegli_scenario(o.compilati, o.linea, o.treno);
+        return binario::scegli_scenario(o.compilati, o.linea, o.treno);
     } catch (const errore_ricerca& e) {
         fallisci(e.stato, "%s", e.messaggio.c_str());
     }
