@@ -4,22 +4,32 @@
 #include <cstring>
 
 #include "common/file_names.h"
-#include "compiler/compile_driver.h"
+#include "common/windows_1252.h"
 #include "compiler/format_facts.h"
 #include "formats/compiled_files.h"
 #include "formats/compiled_records.h"
+#include "service/compile_service.h"
 
 namespace binario {
 
 modello compila_testi(const std::string& testo_linea, const std::string& testo_treno,
                       const std::string& linea, const std::string& treno, int32_t j) {
-    sorgente l{sorgente::stato::letto, nome_file_linea(linea), testo_linea, {}};
-    sorgente t{sorgente::stato::letto, nome_file_treno(linea, treno), testo_treno, {}};
-    modello m;
-    m.linea = linea;
-    m.treno = treno;
-    compila_modello(m, j, l, t);
-    return m;
+    // Through the compile service, as every command compiles; it takes the names in
+    // UTF-8 and puts them into the table in Windows-1252 again.
+    compile_request r;
+    r.line_file = {"", nome_file_linea(linea), testo_linea};
+    r.train_file = {"", nome_file_treno(linea, treno), testo_treno};
+    r.line_name = windows_1252_to_utf8(linea);
+    r.train_code = windows_1252_to_utf8(treno);
+    r.build_plan = j != 0;
+    compile_result esito = compile_scenario(r);
+    if (esito.fault) {
+        modello m;
+        registra_errore(m, errore_caricamento, std::nullopt,
+                        "the compile refused the request: " + esito.fault->message);
+        return m;
+    }
+    return std::move(esito.model);
 }
 
 namespace {
