@@ -100,8 +100,22 @@ insieme_letto leggi_insieme(const opzioni_decompile& o) {
     // enter the competition codes.
     const std::string& in_linea = l.insieme.tabella[riga_linea].testo;
     const std::string& in_treno = l.insieme.tabella[riga_treno].testo;
-    l.linea = !o.linea.empty() ? o.linea : !in_linea.empty() ? in_linea : linea_trovata;
-    l.treno = !o.treno.empty() ? o.treno : !in_treno.empty() ? in_treno : treno_trovato;
+    // Names given or found as file names are UTF-8; the table holds Windows-1252.
+    auto in_tabella = [](const std::string& utf8, const char* opzione) {
+        auto t = utf8_to_windows_1252(utf8);
+        if (!t)
+            throw errore_ricerca{exit_usage, "the name '" + utf8 +
+                                                 "' has characters outside "
+                                                 "Windows-1252; pass " +
+                                                 opzione};
+        return *t;
+    };
+    l.linea = !o.linea.empty()    ? in_tabella(o.linea, "another --linea")
+              : !in_linea.empty() ? in_linea
+                                  : in_tabella(linea_trovata, "--linea NAME");
+    l.treno = !o.treno.empty()    ? in_tabella(o.treno, "another --treno")
+              : !in_treno.empty() ? in_treno
+                                  : in_tabella(treno_trovato, "--treno CODE");
     if (!nome_usabile(l.linea))
         throw errore_ricerca{exit_usage, "the line name '" + windows_1252_to_utf8(l.linea) +
                                              "' cannot name a file; pass --linea NAME"};
@@ -116,8 +130,10 @@ void scrivi(const opzioni_decompile& o, const insieme_letto& l, const decompilaz
     std::error_code ec;
     std::filesystem::create_directories(o.uscita, ec);
     if (ec) throw errore_ricerca{exit_io, "cannot create '" + o.uscita + "': " + ec.message()};
-    const std::string p_linea = percorso_in(o.uscita, nome_file_linea(l.linea));
-    const std::string p_treno = percorso_in(o.uscita, nome_file_treno(l.linea, l.treno));
+    // File names in UTF-8, as the compile names them.
+    const std::string linea = windows_1252_to_utf8(l.linea), treno = windows_1252_to_utf8(l.treno);
+    const std::string p_linea = percorso_in(o.uscita, nome_file_linea(linea));
+    const std::string p_treno = percorso_in(o.uscita, nome_file_treno(linea, treno));
     for (const std::string& p : {p_linea, p_treno}) {
         for (const std::string& letto : l.percorsi) {
             std::error_code e2;
