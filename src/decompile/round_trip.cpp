@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <optional>
 
 #include "common/file_names.h"
 #include "common/windows_1252.h"
@@ -163,7 +164,10 @@ esito_confronto verifica_andata_ritorno(const insieme_compilato& s, const std::s
     if (m.errore_numero != 0 && m.diagnostiche.empty())
         compile.aggiungi("compile", "error state", "0", std::to_string(m.errore_numero));
     if (s.piano) {
-        const planimetria_metrica& ottenuto = m.planimetria;
+        // A compact plan computes each point again when asked: compared as arrays.
+        std::optional<planimetria_metrica> materializzata;
+        if (m.planimetria.compatta) materializzata = m.planimetria.materializzata();
+        const planimetria_metrica& ottenuto = materializzata ? *materializzata : m.planimetria;
         // A quick byte test first; the decoded comparison only when it fails.
         bool uguale = ottenuto.ultimo_metro == s.piano->ultimo_metro;
         for (int32_t k = 0; uguale && k <= ottenuto.ultimo_metro; ++k)
