@@ -54,3 +54,18 @@ sorgenti_fuzz dividi_sorgenti(std::string_view dati);
 inline constexpr std::string_view separatore_sorgenti{"\0\0", 2};
 
 }  // namespace binario::fuzz
+
+namespace binario::fuzz {
+
+// A random valid scenario whose every choice is taken from the input bytes
+// (records, positions, values), compiled, decompiled and compiled again: when the
+// scenario compiles without fault, the three files must come back byte-identical.
+std::string prova_decompilazione_casuale(std::string_view dati);
+
+// The bytes as a table file, a cell file and a plan file in turn, each beside the
+// other two files of the built-in scenario: decompile and its check must take any
+// decodable bytes without a crash, and call the round trip identical only when the
+// recovered files compile to exactly those bytes.
+std::string prova_decompilazione_file(std::string_view dati);
+
+}  // namespace binario::fuzz

@@ -23,11 +23,11 @@ common=(-rss_limit_mb=2048 -timeout=30 -max_len=65536)
 status=0
 
 for target in fuzz_item_reader fuzz_compile fuzz_compile_long fuzz_inspect fuzz_write_set \
-  fuzz_lsp_reader; do
+  fuzz_lsp_reader fuzz_decompile fuzz_decompile_files; do
   mkdir -p "$findings/$target"
   dict=()
   case $target in
-    fuzz_inspect | fuzz_write_set) ;;
+    fuzz_inspect | fuzz_write_set | fuzz_decompile | fuzz_decompile_files) ;;
     fuzz_lsp_reader) dict=(-dict="$root/fuzz/lsp.dict") ;;
     *) dict=(-dict="$root/fuzz/keywords.dict") ;;
   esac

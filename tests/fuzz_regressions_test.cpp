@@ -29,6 +29,8 @@ const bersaglio bersagli[] = {
     {"fuzz_compile_long", [](std::string_view d) { return fuzz::prova_compilazione(d); }},
     {"fuzz_inspect", fuzz::prova_decodifica},
     {"fuzz_write_set", fuzz::prova_scrittura_insieme},
+    {"fuzz_decompile", fuzz::prova_decompilazione_casuale},
+    {"fuzz_decompile_files", fuzz::prova_decompilazione_file},
 };
 
 std::vector<fs::path> ingressi(const std::string& cartella) {

@@ -16,6 +16,7 @@
 
 #include "cli/app.h"
 #include "cli/commands.h"
+#include "cli/compiled_set.h"
 #include "render/render_svg.h"
 #include "common/file_names.h"
 #include "common/file_replace.h"
@@ -114,76 +115,12 @@ std::string svg_da_sorgenti(const opzioni_render& o, modello& m, std::vector<std
 
 // --- From compiled files ----------------------------------------------------------------------
 
-struct scenario_trovato {
-    std::string linea, treno;
-};
-
-bool finisce_con(const std::string& s, const std::string& coda) {
-    return s.size() >= coda.size() && s.compare(s.size() - coda.size(), coda.size(), coda) == 0;
-}
-
-// The scenarios of a folder: every NAME_CODE.sim beside NAME_CODE.dat and NAME_linea.dat.
-std::vector<scenario_trovato> cerca_scenari(const std::string& cartella,
-                                            std::vector<std::string>& nomi) {
-    std::error_code ec;
-    std::filesystem::directory_iterator it(cartella, ec);
-    if (ec) fallisci(exit_io, "cannot list '%s': %s", cartella.c_str(), ec.message().c_str());
-    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        if (ec) break;
-        nomi.push_back(it->path().filename().string());
-    }
-    if (ec) fallisci(exit_io, "cannot list '%s': %s", cartella.c_str(), ec.message().c_str());
-    std::sort(nomi.begin(), nomi.end());
-    auto presente = [&](const std::string& n) {
-        return std::binary_search(nomi.begin(), nomi.end(), n);
-    };
-    std::vector<scenario_trovato> trovati;
-    const std::string coda_piano = "_linea.dat";
-    for (const std::string& piano : nomi) {
-        if (!finisce_con(piano, coda_piano) || piano.size() == coda_piano.size()) continue;
-        const std::string linea = piano.substr(0, piano.size() - coda_piano.size());
-        for (const std::string& sim : nomi) {
-            const std::string testa = linea + "_";
-            if (sim.size() <= testa.size() + 4 || sim.compare(0, testa.size(), testa) != 0 ||
-                !finisce_con(sim, ".sim"))
-                continue;
-            const std::string treno = sim.substr(testa.size(), sim.size() - testa.size() - 4);
-            if (presente(nome_file_celle(linea, treno))) trovati.push_back({linea, treno});
-        }
-    }
-    return trovati;
-}
-
-std::string elenco_nomi(const std::vector<std::string>& nomi) {
-    std::string t;
-    for (const std::string& n : nomi) {
-        if (!finisce_con(n, ".sim") && !finisce_con(n, ".dat")) continue;
-        t += t.empty() ? "" : ", ";
-        t += "'" + n + "'";
-    }
-    return t.empty() ? "no .sim or .dat file" : t;
-}
-
 scenario_trovato scegli_scenario(const opzioni_render& o) {
-    if (!o.linea.empty() && !o.treno.empty()) return {o.linea, o.treno};
-    std::vector<std::string> nomi;
-    std::vector<scenario_trovato> trovati;
-    for (const scenario_trovato& s : cerca_scenari(o.compilati, nomi))
-        if ((o.linea.empty() || s.linea == o.linea) && (o.treno.empty() || s.treno == o.treno))
-            trovati.push_back(s);
-    if (trovati.size() == 1) return trovati.front();
-    if (trovati.empty())
-        fallisci(exit_usage,
-                 "no compiled scenario%s in '%s': expected NAME_CODE.sim with NAME_CODE.dat and "
-                 "NAME_linea.dat beside it (without its plan file, name it with --linea and "
-                 "--treno); found %s",
-                 o.linea.empty() && o.treno.empty() ? "" : " of that name", o.compilati.c_str(),
-                 elenco_nomi(nomi).c_str());
-    std::string elenco;
-    for (const scenario_trovato& s : trovati)
-        elenco += "\n  --linea '" + s.linea + "' --treno '" + s.treno + "'";
-    fallisci(exit_usage, "%zu compiled scenarios in '%s'; choose one with --linea and --treno:%s",
-             trovati.size(), o.compilati.c_str(), elenco.c_str());
+    try {
+        return binario::scegli_scenario(o.compilati, o.linea, o.treno);
+    } catch (const errore_ricerca& e) {
+        fallisci(e.stato, "%s", e.messaggio.c_str());
+    }
 }
 
 std::string leggi_compilato(const std::string& percorso, const char* tipo, bool facoltativo,

@@ -16,6 +16,7 @@ void registra_inspect(CLI::App& app, elenco_azioni& azioni);
 void registra_render(CLI::App& app, elenco_azioni& azioni);
 void registra_compile(CLI::App& app, elenco_azioni& azioni);
 void registra_check(CLI::App& app, elenco_azioni& azioni);
+void registra_decompile(CLI::App& app, elenco_azioni& azioni);
 void registra_recover(CLI::App& app, elenco_azioni& azioni);
 void registra_lsp(CLI::App& app, elenco_azioni& azioni);
 
@@ -26,6 +27,7 @@ inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
     registra_check(app, azioni);
     registra_inspect(app, azioni);
     registra_render(app, azioni);
+    registra_decompile(app, azioni);
     registra_recover(app, azioni);
     registra_lsp(app, azioni);
 }
