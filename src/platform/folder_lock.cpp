@@ -81,6 +81,9 @@ blocco_cartella::blocco_cartella(const std::string& cartella, const opzioni_bloc
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;
         const int e = errno;
         if (e == EINTR) continue;
+        // A file system without locks (some network ones): writers are not kept
+        // apart there, but they still write, as before there was a lock.
+        if (e == EBADF || e == ENOLCK || e == EOPNOTSUPP || e == EINVAL) break;
         if (e != EWOULDBLOCK || !o.attendi) {
             ::close(fd);
             voce_->turno.unlock();

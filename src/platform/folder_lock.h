@@ -9,7 +9,8 @@
 // - Within one process the lock nests: a thread that holds it may take it again
 //   (for example a command holding it around a library call that takes it too);
 //   other threads of the process take turns.
-// - It is advisory: only writers that take it are kept apart.
+// - It is advisory: only writers that take it are kept apart. On a file system
+//   that has no locks it is taken without keeping anyone apart.
 #pragma once
 
 #include <functional>
