@@ -328,6 +328,18 @@ TEST_F(LspServer, DiagnosticsAreThoseOfCheckForTheUnsavedTexts) {
         ++viste;
     }
     EXPECT_EQ(dl->size() + dt->size(), viste);
+    // The signal on a taken cell points at the one read before it, which took it.
+    bool legata = false;
+    for (const json& e : *dt) {
+        if (e.value("code", 0) != 16) continue;
+        ASSERT_TRUE(e.contains("relatedInformation")) << e.dump();
+        const json& l = e["relatedInformation"][0]["location"];
+        EXPECT_EQ(l["uri"], lsp::uri_of_path(treno));
+        EXPECT_EQ(l["range"]["start"]["line"], riga_di(treno_errato, "segnale,   12110"));
+        EXPECT_EQ(e["range"]["start"]["line"], riga_di(treno_errato, "segnale,   12100"));
+        legata = true;
+    }
+    EXPECT_TRUE(legata);
     EXPECT_EQ((*dl)[0]["range"]["start"]["line"], riga_di(linea_errata, "pendensa"));
 
     // Fixed in the buffers: the diagnostics clear; closing both clears them too.

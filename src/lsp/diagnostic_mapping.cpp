@@ -11,8 +11,7 @@ nlohmann::json position(size_t line, uint32_t character) {
 }
 
 // The record's line from its first non-blank character to its end.
-nlohmann::json line_range(const line_index& lines, size_t line) {
-    const std::string_view text = lines.line(line);
+nlohmann::json line_range(std::string_view text, size_t line) {
     size_t first = 0;
     while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
     return {{"start", position(line, utf16_column(text, chars_before(text, first)))},
@@ -22,11 +21,10 @@ nlohmann::json line_range(const line_index& lines, size_t line) {
 }  // namespace
 
 nlohmann::json to_lsp_diagnostic(const diagnostica& d, const line_index& lines,
-                                 const std::function<std::string(const std::string&)>& uri_of) {
-    (void)uri_of;
+                                 const std::optional<related_place>& related) {
     const size_t line = d.riga > 0 ? static_cast<size_t>(d.riga - 1) : 0;
     nlohmann::json out;
-    out["range"] = line_range(lines, line);
+    out["range"] = line_range(lines.line(line), line);
     out["severity"] = d.avviso ? 2 : 1;
     if (!d.avviso && d.numero != 0) out["code"] = d.numero;
     out["source"] = "binario";
@@ -35,6 +33,11 @@ nlohmann::json to_lsp_diagnostic(const diagnostica& d, const line_index& lines,
     if (d.file.empty() && d.progressiva)
         message = "chainage " + std::to_string(*d.progressiva) + ": " + message;
     out["message"] = message;
+    if (related)
+        out["relatedInformation"] = nlohmann::json::array(
+            {{{"location",
+               {{"uri", related->uri}, {"range", line_range(related->text, related->line)}}},
+              {"message", related->message}}});
     return out;
 }
 

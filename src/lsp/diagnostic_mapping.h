@@ -3,8 +3,8 @@
 // locations.
 #pragma once
 
-#include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,10 +13,17 @@
 
 namespace binario::lsp {
 
+// Another place a diagnostic concerns: the URI and the UTF-8 text of its line.
+struct related_place {
+    std::string uri;
+    size_t line = 0;  // from 0
+    std::string_view text;
+    std::string message;
+};
+
 // `lines` indexes the UTF-8 text of the file the diagnostic belongs to (the
-// editor's buffer, or the file on disk converted). `uri_of` gives the URI of
-// another file named by the diagnostic.
+// editor's buffer, or the file on disk converted).
 nlohmann::json to_lsp_diagnostic(const diagnostica& d, const line_index& lines,
-                                 const std::function<std::string(const std::string&)>& uri_of);
+                                 const std::optional<related_place>& related);
 
 }  // namespace binario::lsp

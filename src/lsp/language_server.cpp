@@ -2,6 +2,7 @@
 
 #include "lsp/diagnostic_mapping.h"
 #include "lsp/editor_features.h"
+#include "lsp/related_record.h"
 #include "lsp/text_positions.h"
 #include "service/scenario_names.h"
 
@@ -240,13 +241,20 @@ void language_server::publish(const scenario_pair& pair, const scenario_result& 
     targets.push_back({pair.line_path, line_index(result.line_text)});
     if (!pair.train_path.empty())
         targets.push_back({pair.train_path, line_index(result.train_text)});
-    auto uri_of = [this](const std::string& p) { return uri_for(p); };
     for (const diagnostica& d : result.diagnostics) {
         // Faults of the steps after reading belong to no file: they go with the
         // train file, whose records they concern, or the line file when alone.
         const std::string& file = d.file.empty() ? targets.back().path : d.file;
+        std::optional<related_place> related;
+        if (auto taker = cell_taker(d, pair.line_path, result.line_text, pair.train_path,
+                                    result.train_text)) {
+            const bool in_line = taker->path == pair.line_path;
+            related = related_place{uri_for(taker->path), taker->line,
+                                    targets[in_line ? 0 : 1].lines.line(taker->line),
+                                    "the record that took the cell"};
+        }
         for (target& t : targets)
-            if (t.path == file) t.list.push_back(to_lsp_diagnostic(d, t.lines, uri_of));
+            if (t.path == file) t.list.push_back(to_lsp_diagnostic(d, t.lines, related));
     }
     for (target& t : targets) {
         nlohmann::json params = {{"uri", uri_for(t.path)}, {"diagnostics", std::move(t.list)}};
