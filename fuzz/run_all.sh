@@ -22,10 +22,15 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 common=(-rss_limit_mb=2048 -timeout=30 -max_len=65536)
 status=0
 
-for target in fuzz_item_reader fuzz_compile fuzz_compile_long fuzz_inspect fuzz_write_set; do
+for target in fuzz_item_reader fuzz_compile fuzz_compile_long fuzz_inspect fuzz_write_set \
+  fuzz_lsp_reader; do
   mkdir -p "$findings/$target"
   dict=()
-  case $target in fuzz_inspect | fuzz_write_set) ;; *) dict=(-dict="$root/fuzz/keywords.dict") ;; esac
+  case $target in
+    fuzz_inspect | fuzz_write_set) ;;
+    fuzz_lsp_reader) dict=(-dict="$root/fuzz/lsp.dict") ;;
+    *) dict=(-dict="$root/fuzz/keywords.dict") ;;
+  esac
 
   # Every input that ever found a fault, and the seeds, run once each.
   replay=()
