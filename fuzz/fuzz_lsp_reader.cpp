@@ -2,11 +2,13 @@
 // whole and, in a second reader, in pieces whose sizes come from the input
 // itself; both must hand out the same messages and faults, and neither may hold
 // more than one message's worth of bytes. Then the whole input goes to a server,
-// which must answer and never throw or end the process.
+// which must never throw or end the process, must answer every malformed message
+// with a parse error, and must send only well-framed JSON.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,10 +52,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (visti != attesi) guasto("pieces and the whole give different messages");
 
+    // Every header fault and every body that is not JSON gets a parse-error answer
+    // (unless an "exit" ended the server first).
+    size_t da_rifiutare = 0;
+    for (const std::string& m : attesi)
+        if (m[0] == '!' || !nlohmann::json::accept(std::string_view(m).substr(1))) ++da_rifiutare;
     std::string risposte;
     binario::lsp::language_server server([&](const std::string& m) { risposte += m; });
     server.receive(in);
-    if (!attesi.empty() && risposte.empty() && !server.exited())
-        guasto("messages got no answer at all");
+    binario::lsp::message_reader uscita;
+    uscita.feed(risposte);
+    size_t rifiutati = 0;
+    while (auto m = uscita.next()) {
+        if (!m->ok) guasto("the server framed an answer badly");
+        const nlohmann::json j = nlohmann::json::parse(m->body, nullptr, false);
+        if (j.is_discarded()) guasto("the server sent something that is not JSON");
+        if (j.contains("error") && j["error"]["code"] == -32700) ++rifiutati;
+    }
+    if (!server.exited() && rifiutati != da_rifiutare)
+        guasto("a malformed message got no parse-error answer");
     return 0;
 }
