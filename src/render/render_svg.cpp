@@ -37,6 +37,63 @@ constexpr double altezza_velocita = 120;
 
 constexpr size_t caratteri_etichetta_max = 40;
 
+// Page from the top: the title, the subtitle and the plan panel's title (text
+// baselines), then the plan panel.
+constexpr double y_titolo = 36;
+constexpr double y_sottotitolo = 58;
+constexpr double y_titolo_piano = 92;
+constexpr double alto_piano = 108;
+// Below the plan: its legend, the rule that parts the panels, the profile panel.
+constexpr double distanza_legenda_piano = 30;
+constexpr double distanza_riga_pannelli = 50;
+constexpr double distanza_profilo = 64;
+
+// The plan panel when there is nothing to draw: one line of note.
+constexpr double altezza_nota_piano = 60;
+constexpr double y_nota_piano = 34;
+// Kilometre ticks: at least 6 px apart; numbered at least 34 px apart, 14 px off
+// the track in 10 px type. Station names 10 px off the track in 12 px type. The
+// widths of a character are estimates for the label boxes that keep labels apart.
+constexpr double passo_minimo_tacche_px = 6.0;
+constexpr double spazio_minimo_chilometri_px = 34.0;
+constexpr double lunghezza_tacca_km = 7;
+constexpr double distanza_etichetta_km = 14;
+constexpr double corpo_etichetta_km = 10;
+constexpr double larghezza_carattere_km = 0.62;
+constexpr double distanza_etichetta_stazione = 10;
+constexpr double corpo_etichetta_stazione = 12;
+constexpr double larghezza_carattere_stazione = 0.68;
+
+// Profile panel from the top: title and note, the strip for the station names
+// (its height from the longest name), the heights, the lane of signals, boards and
+// slowdowns, the speed limits, each band 10 px from the next, then the chainage
+// axis and the legend.
+constexpr double testa_profilo = 52;
+constexpr double intervallo_bande = 10;
+constexpr double piede_profilo = 82;
+constexpr double distanza_legenda_profilo = 64;
+constexpr double striscia_base_px = 16.0;
+constexpr double striscia_per_carattere_px = 7.2;
+constexpr double striscia_min_px = 40.0;
+constexpr double striscia_max_px = 310.0;
+// Rows of the lane, below its top.
+constexpr double dy_segnali = 14;
+constexpr double dy_cartelli = 38;
+constexpr double dy_rallentamenti = 60;
+
+// Height axis: at least 20 m shown, about six steps, 4 % room above and below.
+constexpr double escursione_minima_m = 20.0;
+constexpr double divisioni_quote = 6.0;
+constexpr double margine_quote = 0.04;
+// Speed axis: at least up to 20 km/h, about four steps.
+constexpr int velocita_minima_asse = 20;
+constexpr double divisioni_velocita = 4.0;
+// Chainage grid: lines at least 8 px apart (1 km apart on lines of 5 km or more),
+// numbers at least 48 px apart.
+constexpr double passo_minimo_griglia_px = 8.0;
+constexpr int64_t linea_lunga_m = 5000;
+constexpr double spazio_minimo_etichette_x_px = 48.0;
+
 // --- Text ---------------------------------------------------------------------------
 
 // A Windows-1252 text of the table as a label: at most 40 characters.
@@ -143,7 +200,7 @@ class pianta {
     }
 
     bool disegnabile() const { return presente_ && !troppo_grande_; }
-    double altezza() const { return disegnabile() ? altezza_ : 60; }
+    double altezza() const { return disegnabile() ? altezza_ : altezza_nota_piano; }
 
     void disegna(std::string& out, const contenuto_disegno& c, double alto) {
         oy_ = alto + oy_off_;
@@ -157,7 +214,7 @@ class pianta {
                 !piano_.esiste() ? "No track plan: the scenario was compiled without one."
                 : !presente_     ? "No track plan: no point of the plan is assigned along the line."
                                  : "Track plan not drawn: its coordinates are out of range.";
-            testo(out, piano_x0, alto + 34, nota, "class=\"plan_note\"");
+            testo(out, piano_x0, alto + y_nota_piano, nota, "class=\"plan_note\"");
             out += "</g>\n";
             return;
         }
@@ -279,9 +336,9 @@ class pianta {
     }
 
     void disegna_galleria(std::string& out, const tratto_galleria& g) const {
-        const int64_t a = std::clamp<int64_t>(static_cast<int64_t>(g.prima_cella) * 50, 0, ultimo_);
+        const int64_t a = std::clamp<int64_t>(inizio_cella(g.prima_cella), 0, ultimo_);
         const int64_t b =
-            std::clamp<int64_t>((static_cast<int64_t>(g.ultima_cella) + 1) * 50, 0, ultimo_);
+            std::clamp<int64_t>(inizio_cella(int64_t{g.ultima_cella} + 1), 0, ultimo_);
         std::string d;
         tratti(a, b, d);
         // A tunnel where the plan has no point still gets its (empty) shape.
@@ -293,9 +350,10 @@ class pianta {
 
     void disegna_chilometri(std::string& out, std::vector<riquadro>& occupati) const {
         const double px_per_km = 1000.0 * scala_;
-        const auto passo = static_cast<int64_t>(round_step(6.0 / px_per_km));
+        const auto passo = static_cast<int64_t>(round_step(passo_minimo_tacche_px / px_per_km));
         int64_t ogni = 1;
-        while (static_cast<double>(passo * ogni) * px_per_km < 34.0) ogni = next_round_step(ogni);
+        while (static_cast<double>(passo * ogni) * px_per_km < spazio_minimo_chilometri_px)
+            ogni = next_round_step(ogni);
         std::string tacche;
         std::string etichette;
         for (int64_t km = 0; km * 1000 <= ultimo_; km += passo) {
@@ -304,10 +362,12 @@ class pianta {
             const point_2d t = direzione(km * 1000);
             const point_2d sinistra{t.y, -t.x};
             tacche += "M" + format_fixed(p->x) + " " + format_fixed(p->y) + "l" +
-                      format_fixed(sinistra.x * 7) + " " + format_fixed(sinistra.y * 7);
+                      format_fixed(sinistra.x * lunghezza_tacca_km) + " " +
+                      format_fixed(sinistra.y * lunghezza_tacca_km);
             if (km % (passo * ogni) != 0) continue;
             const std::string n = std::to_string(km);
-            const etichetta_posata e = posa(*p, sinistra, 14, n.size(), 10, 0.62);
+            const etichetta_posata e = posa(*p, sinistra, distanza_etichetta_km, n.size(),
+                                            corpo_etichetta_km, larghezza_carattere_km);
             // A number that would cover a station's name or another number is left out.
             if (std::any_of(occupati.begin(), occupati.end(),
                             [&](const riquadro& r) { return r.tocca(e.spazio); }))
@@ -369,7 +429,9 @@ class pianta {
         out += "<circle class=\"station\" cx=\"" + format_fixed(q->x) + "\" cy=\"" +
                format_fixed(q->y) + "\" r=\"4.5\"/>\n";
         occupati.push_back({q->x - 5, q->y - 5, q->x + 5, q->y + 5});
-        const etichetta_posata e = posa(*q, destra, 10, caratteri(st.testo), 12, 0.68);
+        const etichetta_posata e =
+            posa(*q, destra, distanza_etichetta_stazione, caratteri(st.testo),
+                 corpo_etichetta_stazione, larghezza_carattere_stazione);
         occupati.push_back(e.spazio);
         testo(out, e.x, e.y, etichetta(st.testo),
               std::string("class=\"station_label\" text-anchor=\"") + e.ancora + "\"");
@@ -392,10 +454,10 @@ class profilo {
         : celle_(s.celle), c_(c), quota_iniziale_(quota_iniziale) {
         punti_ = profilo_altimetrico(s.celle, c.lunghezza, quota_iniziale);
         for (size_t i = 0; i < s.celle.size(); ++i) {
-            const int64_t inizio = static_cast<int64_t>(i) * 50;
+            const int64_t inizio = inizio_cella(static_cast<int64_t>(i));
             if (inizio >= c.lunghezza) break;
             const int64_t mm = (static_cast<int64_t>(s.celle[i].pendenza) - 100) *
-                               (std::min(inizio + 50, c.lunghezza) - inizio);
+                               (std::min(inizio + metri_cella, c.lunghezza) - inizio);
             (mm > 0 ? salita_mm_ : discesa_mm_) += mm;
         }
         double basso = punti_.front().quota, alto = basso;
@@ -403,13 +465,13 @@ class profilo {
             basso = std::min(basso, p.quota);
             alto = std::max(alto, p.quota);
         }
-        if (alto - basso < 20.0) {
+        if (alto - basso < escursione_minima_m) {
             const double centro = (alto + basso) / 2;
-            basso = centro - 10.0;
-            alto = centro + 10.0;
+            basso = centro - escursione_minima_m / 2;
+            alto = centro + escursione_minima_m / 2;
         }
-        passo_quote_ = round_step((alto - basso) / 6.0);
-        const double margine = (alto - basso) * 0.04;
+        passo_quote_ = round_step((alto - basso) / divisioni_quote);
+        const double margine = (alto - basso) * margine_quote;
         quota_min_ = basso - margine;
         quota_max_ = alto + margine;
 
@@ -417,15 +479,21 @@ class profilo {
         size_t piu_lungo = 0;
         for (const stazione_disegno& st : c.stazioni)
             piu_lungo = std::max(piu_lungo, caratteri(st.testo));
-        striscia_ = std::clamp(16.0 + 7.2 * static_cast<double>(piu_lungo), 40.0, 310.0);
+        striscia_ = std::clamp(
+            striscia_base_px + striscia_per_carattere_px * static_cast<double>(piu_lungo),
+            striscia_min_px, striscia_max_px);
 
         int velocita_max = 0;
-        for (size_t i = 0; i < celle_.size() && static_cast<int64_t>(i) * 50 < c.lunghezza; ++i)
+        for (size_t i = 0; i < celle_.size() && inizio_cella(static_cast<int64_t>(i)) < c.lunghezza;
+             ++i)
             velocita_max = std::max(velocita_max, celle_[i].velocita * 5);
         for (const rallentamento_disegno& r : c.rallentamenti)
             velocita_max = std::max<int>(velocita_max, r.velocita);
-        passo_velocita_ = round_step(std::max(velocita_max, 20) / 4.0);
-        velocita_tetto_ = std::ceil(std::max(velocita_max, 20) / passo_velocita_) * passo_velocita_;
+        passo_velocita_ =
+            round_step(std::max(velocita_max, velocita_minima_asse) / divisioni_velocita);
+        velocita_tetto_ =
+            std::ceil(std::max(velocita_max, velocita_minima_asse) / passo_velocita_) *
+            passo_velocita_;
     }
 
     double quota_finale() const { return punti_.back().quota; }
@@ -434,13 +502,14 @@ class profilo {
     int64_t fine_profilo() const { return punti_.back().progressiva; }
 
     double altezza() const {
-        return 52 + striscia_ + altezza_quote + 10 + altezza_corsia + 10 + altezza_velocita + 82;
+        return testa_profilo + striscia_ + altezza_quote + intervallo_bande + altezza_corsia +
+               intervallo_bande + altezza_velocita + piede_profilo;
     }
 
     void disegna(std::string& out, double alto) {
-        quote_alto_ = alto + 52 + striscia_;
-        corsia_alto_ = quote_alto_ + altezza_quote + 10;
-        velocita_alto_ = corsia_alto_ + altezza_corsia + 10;
+        quote_alto_ = alto + testa_profilo + striscia_;
+        corsia_alto_ = quote_alto_ + altezza_quote + intervallo_bande;
+        velocita_alto_ = corsia_alto_ + altezza_corsia + intervallo_bande;
 
         out += "<g id=\"profile\" data-end-height=\"" + format_fixed(quota_finale(), 3) +
                "\" data-climb=\"" + format_fixed(salita(), 3) + "\" data-descent=\"" +
@@ -461,7 +530,7 @@ class profilo {
         disegna_corsia(out);
         disegna_velocita(out);
         disegna_asse_x(out);
-        disegna_legenda(out, velocita_alto_ + altezza_velocita + 64);
+        disegna_legenda(out, velocita_alto_ + altezza_velocita + distanza_legenda_profilo);
         out += "</g>\n";
     }
 
@@ -484,10 +553,10 @@ class profilo {
 
     void disegna_griglia(std::string& out) {
         const double px_per_m = scala_x_;
-        passo_x_ = static_cast<int64_t>(
-            round_step(std::max(8.0 / px_per_m, c_.fine_asse >= 5000 ? 1000.0 : 10.0)));
+        passo_x_ = static_cast<int64_t>(round_step(std::max(
+            passo_minimo_griglia_px / px_per_m, c_.fine_asse >= linea_lunga_m ? 1000.0 : 10.0)));
         ogni_x_ = 1;
-        while (static_cast<double>(passo_x_ * ogni_x_) * px_per_m < 48.0)
+        while (static_cast<double>(passo_x_ * ogni_x_) * px_per_m < spazio_minimo_etichette_x_px)
             ogni_x_ = next_round_step(ogni_x_);
         std::string d;
         for (int64_t m = 0; m <= c_.fine_asse; m += passo_x_) {
@@ -508,8 +577,8 @@ class profilo {
 
     void disegna_gallerie(std::string& out) const {
         for (const tratto_galleria& g : c_.gallerie) {
-            const double a = x(static_cast<double>(g.prima_cella) * 50);
-            const double b = x(static_cast<double>(g.ultima_cella + 1) * 50);
+            const double a = x(static_cast<double>(inizio_cella(g.prima_cella)));
+            const double b = x(static_cast<double>(inizio_cella(int64_t{g.ultima_cella} + 1)));
             out += "<rect class=\"tunnel\" x=\"" + format_fixed(a) + "\" y=\"" +
                    format_fixed(quote_alto_) + "\" width=\"" + format_fixed(std::max(b - a, 1.0)) +
                    "\" height=\"" + format_fixed(altezza_quote) + "\"/>\n";
@@ -578,7 +647,8 @@ class profilo {
     // The lane between the two plots: signals, speed boards, slowdowns.
     void disegna_corsia(std::string& out) const {
         const double y0 = corsia_alto_;
-        const double riga_segnali = y0 + 14, riga_cartelli = y0 + 38, riga_rallentamenti = y0 + 60;
+        const double riga_segnali = y0 + dy_segnali, riga_cartelli = y0 + dy_cartelli,
+                     riga_rallentamenti = y0 + dy_rallentamenti;
         for (const auto& [y, nome] :
              {std::pair{riga_segnali, "signals"}, std::pair{riga_cartelli, "speed boards"},
               std::pair{riga_rallentamenti, "slowdowns"}})
@@ -619,15 +689,15 @@ class profilo {
 
     void disegna_velocita(std::string& out) const {
         std::vector<point_2d> gradini;
-        const auto n = static_cast<size_t>(
-            std::min<int64_t>((c_.lunghezza + 49) / 50, static_cast<int64_t>(celle_.size())));
+        const auto n = static_cast<size_t>(std::min<int64_t>(
+            (c_.lunghezza + metri_cella - 1) / metri_cella, static_cast<int64_t>(celle_.size())));
         for (size_t i = 0; i < n;) {
             size_t j = i + 1;
             while (j < n && celle_[j].velocita == celle_[i].velocita) ++j;
             const double v = y_velocita(celle_[i].velocita * 5.0);
-            gradini.push_back({x(static_cast<double>(i) * 50), v});
-            gradini.push_back({x(static_cast<double>(
-                                   std::min<int64_t>(static_cast<int64_t>(j) * 50, c_.lunghezza))),
+            gradini.push_back({x(static_cast<double>(inizio_cella(static_cast<int64_t>(i)))), v});
+            gradini.push_back({x(static_cast<double>(std::min<int64_t>(
+                                   inizio_cella(static_cast<int64_t>(j)), c_.lunghezza))),
                                v});
             i = j;
         }
@@ -752,27 +822,28 @@ std::string disegna_svg(const scenario_disegnabile& s, const opzioni_disegno& o)
     const std::string nome = etichetta(c.linea);
     const std::string sezione = "\xC2\xA0\xC2\xB7\xC2\xA0";  // " · " that does not break
 
-    const double piano_alto = 108;
+    const double piano_alto = alto_piano;
     const double piano_fine = piano_alto + p.altezza();
-    const double profilo_alto = piano_fine + 64;
+    const double profilo_alto = piano_fine + distanza_profilo;
     const double altezza_pagina = std::ceil(profilo_alto + q.altezza());
 
     std::string corpo;
-    testo(corpo, margine_sinistro, 36,
+    testo(corpo, margine_sinistro, y_titolo,
           (nome.empty() ? std::string("(unnamed line)") : nome) + " \xE2\x80\x94 " +
               in_km(c.lunghezza, 1) + " km",
           "class=\"title\"");
-    testo(corpo, margine_sinistro, 58,
+    testo(corpo, margine_sinistro, y_sottotitolo,
           "line length " + std::to_string(c.lunghezza) + " m" + sezione + "train " +
               etichetta(c.treno) + sezione + std::to_string(c.stazioni.size()) + " stations" +
               sezione + std::to_string(c.gallerie.size()) + " tunnels" + sezione +
               std::to_string(c.segnali.size()) + " signals",
           "class=\"subtitle\"");
-    testo(corpo, margine_sinistro, 92, "Track plan, to scale, kilometres from the start",
-          "class=\"panel_title\"");
+    testo(corpo, margine_sinistro, y_titolo_piano,
+          "Track plan, to scale, kilometres from the start", "class=\"panel_title\"");
     p.disegna(corpo, c, piano_alto);
-    p.disegna_legenda(corpo, piano_fine + 30);
-    corpo += "<path class=\"lane_rule\" d=\"M30 " + format_fixed(piano_fine + 50) + "H" +
+    p.disegna_legenda(corpo, piano_fine + distanza_legenda_piano);
+    corpo += "<path class=\"lane_rule\" d=\"M30 " +
+             format_fixed(piano_fine + distanza_riga_pannelli) + "H" +
              format_fixed(larghezza_pagina - 30) + "\"/>\n";
     q.disegna(corpo, profilo_alto);
 
