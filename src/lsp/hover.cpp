@@ -69,7 +69,10 @@ reading read(const record_kind& k, const record_line& l, const scenario_result* 
                         number(cella_profilo(n(0) + 7000)) +
                         ", 50 m each, reaching 7000 m past "
                         "its end.";
-            if (t) out.compiled.push_back("table row 84: line length " + number((*t)[84].valore2));
+            if (t)
+                out.compiled.push_back("table row " + number(riga_valori_generali) +
+                                       ": line length " +
+                                       number((*t)[riga_valori_generali].valore2));
             break;
         case progressiva_tre:
         case progressiva_due:
@@ -77,7 +80,7 @@ reading read(const record_kind& k, const record_line& l, const scenario_result* 
             out.words = "Kilometre-post reference: " + number(n(0)) + ", " + number(n(1)) + ", " +
                         number(n(2)) + ".";
             if (t)
-                for (int row : {81, 82, 83})
+                for (int row : {riga_progressiva_tre, riga_progressiva_due, riga_progressiva_uno})
                     out.compiled.push_back("table row " + number(row) + " (in sorted order): " +
                                            row_values((*t)[static_cast<size_t>(row)]));
             break;
@@ -86,15 +89,17 @@ reading read(const record_kind& k, const record_line& l, const scenario_result* 
         case sfondo_tre:
             out.words = std::string(k.what) + ": " + number(n(0)) + ".";
             if (t)
-                out.compiled.push_back("table row 85: scenery one " + number((*t)[85].valore1) +
-                                       ", two " + number((*t)[85].valore3) + ", three " +
-                                       number((*t)[85].valore2));
+                out.compiled.push_back("table row " + number(riga_linea) + ": scenery one " +
+                                       number((*t)[riga_linea].valore1) + ", two " +
+                                       number((*t)[riga_linea].valore3) + ", three " +
+                                       number((*t)[riga_linea].valore2));
             break;
         case ripetizione:
             out.words =
                 "Cab-signal repetition from " + number(n(0)) + " m to " + number(n(1)) + " m.";
             if (t)
-                out.compiled.push_back("table row 86: " + row_values((*t)[86]) +
+                out.compiled.push_back("table row " + number(riga_treno) + ": " +
+                                       row_values((*t)[riga_treno]) +
                                        " (valore3 is the number of codes)");
             break;
         case pendenza:
@@ -149,8 +154,10 @@ reading read(const record_kind& k, const record_line& l, const scenario_result* 
         case vetture:
             out.words = std::string(k.what) + ": " + number(n(0)) + ".";
             if (t)
-                out.compiled.push_back("table row 84: braked mass " + number((*t)[84].valore1) +
-                                       " %, cars " + number((*t)[84].valore3));
+                out.compiled.push_back("table row " + number(riga_valori_generali) +
+                                       ": braked mass " +
+                                       number((*t)[riga_valori_generali].valore1) + " %, cars " +
+                                       number((*t)[riga_valori_generali].valore3));
             break;
         case velocita:
             out.words = "Speed limit " + number(n(1)) + " km/h from " + number(n(0)) +
@@ -168,9 +175,11 @@ reading read(const record_kind& k, const record_line& l, const scenario_result* 
                                                number(n(1)) + ":" + number(n(2)) + "."
                                          : "Sand supply " + number(n(0)) + ".";
             if (t)
-                out.compiled.push_back("table row 86: sand " + number((*t)[86].intero1) +
-                                       ", clock " + number((*t)[86].intero3) + ":" +
-                                       number((*t)[86].intero4) + ":" + number((*t)[86].intero5));
+                out.compiled.push_back("table row " + number(riga_treno) + ": sand " +
+                                       number((*t)[riga_treno].intero1) + ", clock " +
+                                       number((*t)[riga_treno].intero3) + ":" +
+                                       number((*t)[riga_treno].intero4) + ":" +
+                                       number((*t)[riga_treno].intero5));
             break;
         case segnale: {
             const int64_t c = cella_evento(n(0));
