@@ -169,10 +169,20 @@ esito_confronto verifica_andata_ritorno(const insieme_compilato& s, const std::s
         if (m.planimetria.compatta) materializzata = m.planimetria.materializzata();
         const planimetria_metrica& ottenuto = materializzata ? *materializzata : m.planimetria;
         // A quick byte test first; the decoded comparison only when it fails.
-        bool uguale = ottenuto.ultimo_metro == s.piano->ultimo_metro;
-        for (int32_t k = 0; uguale && k <= ottenuto.ultimo_metro; ++k)
-            uguale = stesso_elemento(*s.piano, ottenuto, k, 0) &&
-                     stesso_elemento(*s.piano, ottenuto, k, 1);
+        const planimetria_metrica& atteso = *s.piano;
+        bool uguale = ottenuto.ultimo_metro == atteso.ultimo_metro;
+        if (uguale && !atteso.compatta && atteso.esiste()) {
+            // Both as arrays, empty elements holding 0: equal arrays are equal bytes.
+            const size_t n = 2 * atteso.numero_metri();
+            uguale = std::memcmp(atteso.tipi.data(), ottenuto.tipi.data(),
+                                 n * sizeof(tipo_valore)) == 0 &&
+                     std::memcmp(atteso.valori.data(), ottenuto.valori.data(),
+                                 n * sizeof(double)) == 0;
+        } else {
+            for (int32_t k = 0; uguale && k <= ottenuto.ultimo_metro; ++k)
+                uguale = stesso_elemento(atteso, ottenuto, k, 0) &&
+                         stesso_elemento(atteso, ottenuto, k, 1);
+        }
         if (!uguale) confronta_piano(*s.piano, ottenuto, e);
     }
     confronta_tabella(s.tabella, m.tabella, e);
