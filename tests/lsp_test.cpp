@@ -325,10 +325,10 @@ TEST_F(LspServer, DiagnosticsAreThoseOfCheckForTheUnsavedTexts) {
             if (e["message"] != messaggio) continue;
             trovata = true;
             EXPECT_EQ(e["range"]["start"]["line"], d["line"].get<int>() - 1);
-            EXPECT_EQ(e["severity"], d["severity"] == "error" ? 1 : 2);
-            if (d["severity"] == "error") {
-                EXPECT_EQ(e["code"], d["numero"]);
-            }
+            EXPECT_EQ(e["severity"], d["severity"] == "error"     ? 1
+                                     : d["severity"] == "warning" ? 2
+                                                                  : 3);
+            EXPECT_EQ(e["code"], d["severity"] == "error" ? d["numero"] : d["name"]);
             EXPECT_EQ(e["source"], "binario");
         }
         EXPECT_TRUE(trovata) << d.dump();

@@ -25,8 +25,11 @@ nlohmann::json to_lsp_diagnostic(const diagnostica& d, const line_index& lines,
     const size_t line = d.riga > 0 ? static_cast<size_t>(d.riga - 1) : 0;
     nlohmann::json out;
     out["range"] = line_range(lines.line(line), line);
-    out["severity"] = d.avviso ? 2 : 1;
+    // Errors 1, warnings 2, notes (information) 3; the code is the error number or
+    // the warning's stable name, the one that turns it off.
+    out["severity"] = !d.avviso ? 1 : d.nota ? 3 : 2;
     if (!d.avviso && d.numero != 0) out["code"] = d.numero;
+    if (d.avviso && d.nome != nullptr && *d.nome != '\0') out["code"] = d.nome;
     out["source"] = "binario";
     std::string message = as_utf8(d.messaggio);
     // Faults of the steps after reading name a chainage, not a record.
