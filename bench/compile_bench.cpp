@@ -19,12 +19,12 @@
 #include "compiler/code_placement.h"
 #include "compiler/competition_codes.h"
 #include "compiler/compile_driver.h"
-#include "formats/compiled_files.h"
 #include "compiler/scenario_loader.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
-#include "run/compiled_output.h"
+#include "formats/compiled_files.h"
 #include "scenario_generator.h"
+#include "service/compiled_output.h"
 
 namespace binario {
 namespace {

@@ -28,10 +28,10 @@
 #include "common/set_journal.h"
 #include "common/text_file_writer.h"
 #include "compiler/compile_driver.h"
-#include "formats/compiled_files.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
-#include "run/compiled_output.h"
+#include "formats/compiled_files.h"
+#include "service/compiled_output.h"
 #include "test_support.h"
 
 namespace binario {

@@ -18,10 +18,10 @@
 
 #include "common/text_file_writer.h"
 #include "compiler/compile_driver.h"
-#include "formats/compiled_files.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
-#include "run/source_files.h"
+#include "formats/compiled_files.h"
+#include "service/source_files.h"
 #include "test_support.h"
 
 namespace binario {

@@ -2,7 +2,7 @@
 // holds the same bytes as the ordinary writer's; when it cannot be used (a plan of
 // another shape, a failing write) the ordinary writer takes over and no temporary
 // file is left; and the loader's thread gets its processors back.
-#include "run/plan_stream.h"
+#include "service/plan_stream.h"
 
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -16,7 +16,7 @@
 #include "common/file_names.h"
 #include "compiler/compile_driver.h"
 #include "formats/compiled_files.h"
-#include "run/compiled_output.h"
+#include "service/compiled_output.h"
 #include "test_support.h"
 
 namespace binario {

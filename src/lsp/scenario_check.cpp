@@ -5,9 +5,9 @@
 #include <system_error>
 
 #include "common/windows_1252.h"
-#include "run/source_files.h"
 #include "service/compile_service.h"
 #include "service/scenario_names.h"
+#include "service/source_files.h"
 
 namespace binario::lsp {
 

@@ -14,10 +14,10 @@
 #include "common/windows_1252.h"
 #include "compiler/compile_driver.h"
 #include "compiler/format_facts.h"
-#include "run/compiled_output.h"
-#include "run/plan_stream.h"
-#include "run/source_files.h"
+#include "service/compiled_output.h"
+#include "service/plan_stream.h"
 #include "service/scenario_names.h"
+#include "service/source_files.h"
 
 namespace binario {
 namespace {

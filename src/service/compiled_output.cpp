@@ -1,4 +1,4 @@
-#include "run/compiled_output.h"
+#include "service/compiled_output.h"
 
 #include <cstddef>
 #include <memory>

@@ -6,7 +6,7 @@
 
 #include "common/file_replace.h"
 #include "compiler/track_model.h"
-#include "run/plan_stream.h"
+#include "service/plan_stream.h"
 
 namespace binario {
 

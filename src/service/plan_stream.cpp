@@ -1,4 +1,4 @@
-#include "run/plan_stream.h"
+#include "service/plan_stream.h"
 
 #include <pthread.h>
 

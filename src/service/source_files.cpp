@@ -1,4 +1,4 @@
-#include "run/source_files.h"
+#include "service/source_files.h"
 
 #include <unistd.h>
 
