@@ -187,7 +187,7 @@ const std::vector<caso_errore> casi_errore = {
      "[generale]\n[segnali]\nsegnale, 1000, 1,1,1,0,0,0,0,0,0,0\n"
      "segnale, 1010, 1,1,1,0,0,0,0,0,0,0\n[fine]\n",
      "in/X_T-.txt:4: error 16: signal at chainage 1010: cell 21 is already taken by the signal "
-     "at 1000 m (in/X_T-.txt:3)",
+     "at 1000 m (line 3)",
      16, 1010, "in/X_T-.txt", 4, true},
     {"E25_NoTrainFile", linea_breve, "",
      "in/X_T-.txt: error 25: the train description file does not exist", 25, std::nullopt,

@@ -76,23 +76,23 @@ INSTANTIATE_TEST_SUITE_P(
                        "segnale, 2700, 1,1,1,0,0,0,0,0,0,0\r\n[fine]\r\n",
                        16, "t.txt", 3,
                        "signal at chainage 2700: cell 55 is already taken by an approach step of "
-                       "the slowdown at 4050 m (t.txt:2)"},
+                       "the slowdown at 4050 m (line 2)"},
         caso_messaggio{"BoardOnABoard",
                        "cartello_indicatore, 1000, (A)\r\ncartello_indicatore, 1010, (B)\r\n",
                        treno_vuoto, 6, "l.txt", 5,
                        "direction board at chainage 1010: cell 21 is already taken by the "
-                       "direction board at 1000 m (l.txt:4)"},
+                       "direction board at 1000 m (line 4)"},
         caso_messaggio{"CodeMarkOnASignal", "",
                        "[generale]\r\nsegnale, 1000, 1,1,1,0,0,0,0,0,0,0\r\n"
                        "abbattimento, 1050, 3\r\n[fine]\r\n",
                        7, "t.txt", 3,
                        "code mark at chainage 1050: cell 21 is already taken by the signal at "
-                       "1000 m (t.txt:2)"},
+                       "1000 m (line 2)"},
         caso_messaggio{
             "SpeedBoardOnATunnelLineSignal", "indicatori_vmax, 1000, 60,60,60,0,0,0,0,0\r\n",
             "[generale]\r\nsegnale, 1000, 1,1,1,0,0,0,0,0,0,0\r\n[fine]\r\n", 16, "t.txt", 2,
             "signal at chainage 1000: cell 21 is already taken by the speed boards at "
-            "1000 m (l.txt:4)"}),
+            "1000 m (l.txt, line 4)"}),
     [](const testing::TestParamInfo<caso_messaggio>& i) { return std::string(i.param.nome); });
 
 // The cells, table and tunnels the compile writes out.
@@ -149,7 +149,7 @@ TEST(DiagnosticMode, FindsTheFaultsOfBothFilesAndChangesNothingOfTheCompile) {
     // The board conflict after the stop names the board read after the stop.
     EXPECT_EQ(e[2]->messaggio,
               "direction board at chainage 3020: cell 61 is already taken by the direction "
-              "board at 3000 m (l.txt:9)");
+              "board at 3000 m (line 9)");
 }
 
 TEST(DiagnosticMode, AStopInTheTrainFileReadsOnToItsEnd) {

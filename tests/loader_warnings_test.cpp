@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "stazione, 1100, 12, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0, X\r\n[fine]\r\n",
                     "t.txt", 3,
                     "the mark of the station at chainage 1100 replaces the signal at 1100 m "
-                    "(t.txt:2) in cell 23",
+                    "(line 2) in cell 23",
                     "event-overwritten"},
         caso_avviso{"SlowdownShorterThanACell", "",
                     "[generale]\r\nrallentamento, 3000, 30, 10, 1, 0, 0\r\n[fine]\r\n", "t.txt", 2,

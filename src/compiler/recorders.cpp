@@ -116,8 +116,11 @@ std::string chi_occupa(const modello& m, int64_t c) {
             cosa =
                 std::string(nome_evento_cella(evento) ? nome_evento_cella(evento) : "an event") + a;
     }
+    // In the same file the line says enough; otherwise the other file's name too.
+    if (o->file == m.file_corrente) return cosa + " (line " + testo(o->riga) + ")";
     const std::string& file = m.nomi_file[o->file];
-    return cosa + " (" + (file.empty() ? std::string("line") : file + ":") + testo(o->riga) + ")";
+    const std::string base = file.substr(file.find_last_of("/\\") + 1);
+    return cosa + " (" + base + ", line " + testo(o->riga) + ")";
 }
 
 int16_t basso16(modello& m, int64_t v, const std::string& cosa) {
