@@ -28,7 +28,9 @@ bool write_all(const std::string& data) {
 
 int serve() {
     // A client that closes its end must not kill the server in the middle of a write.
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     bool client_gone = false;
     lsp::language_server server([&](const std::string& message) {
         if (!client_gone && !write_all(message)) client_gone = true;

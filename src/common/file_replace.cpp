@@ -106,7 +106,11 @@ const file_ops& system_file_ops() {
         [](const char* path) { return crea_temporaneo(path); },
         [](int fd, const char* data, size_t size) -> long { return ::write(fd, data, size); },
         [](int fd) { return ::close(fd); },
+#ifdef _WIN32
+        [](const char* from, const char* to) { return rinomina_sostituendo(from, to); },
+#else
         [](const char* from, const char* to) { return ::rename(from, to); },
+#endif
         [](const char* path) { return ::unlink(path); },
         [](const char* from, const char* to) { return ::link(from, to); },
         [](int fd, const iovec* parti, int n, long offset) -> long {
@@ -265,7 +269,11 @@ void sostituisci_file_prodotti(const std::vector<file_prodotto>& files, const fi
 
 std::string leggi_file(const std::string& percorso, size_t massimo) {
     // Not blocking on a FIFO with no writer: it is refused below anyway.
+#ifdef _WIN32
+    int fd = ::open(percorso.c_str(), O_RDONLY | O_BINARY);
+#else
     int fd = ::open(percorso.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+#endif
     if (fd < 0) throw file_error(percorso, motivo_da_errno(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

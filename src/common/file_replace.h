@@ -3,7 +3,11 @@
 // over the target. Every file the program writes goes through here.
 #pragma once
 
+#ifdef _WIN32
+#include "platform/posix_windows.h"
+#else
 #include <sys/uio.h>
+#endif
 
 #include <cstdint>
 #include <functional>

@@ -117,7 +117,9 @@ void scrittura_piano_anticipata::consegna(lavoro l) {
 }
 
 void scrittura_piano_anticipata::lavora() {
+#ifdef __linux__
     ::pthread_setname_np(::pthread_self(), "binario-piano");  // for ps, top and perf
+#endif
     std::vector<lavoro> lotto;
     for (;;) {
         {
@@ -221,7 +223,9 @@ void scrittura_piano_anticipata::ferma_lavoratore() {
 // and the two then take turns on one processor while another stays idle: the
 // compile took half as long again. Where only one processor is allowed, the two
 // share it as they must.
+// Elsewhere the system's scheduler is left to place them.
 void scrittura_piano_anticipata::separa_processori() {
+#ifdef __linux__
     cpu_set_t consentiti;
     CPU_ZERO(&consentiti);
     if (::sched_getaffinity(0, sizeof consentiti, &consentiti) != 0 || CPU_COUNT(&consentiti) < 2)
@@ -237,11 +241,14 @@ void scrittura_piano_anticipata::separa_processori() {
     if (::sched_setaffinity(0, sizeof solo, &solo) != 0) return;
     affinita_originale_ = consentiti;
     affinita_cambiata_ = true;
+#endif
 }
 
 void scrittura_piano_anticipata::riunisci_processori() {
     if (!affinita_cambiata_) return;
+#ifdef __linux__
     ::sched_setaffinity(0, sizeof affinita_originale_, &affinita_originale_);
+#endif
     affinita_cambiata_ = false;
 }
 

@@ -15,7 +15,9 @@
 // written the ordinary way, which also reports any failure of the disk.
 #pragma once
 
+#ifdef __linux__
 #include <sched.h>
+#endif
 
 #include <condition_variable>
 #include <cstdint>
@@ -100,7 +102,9 @@ class scrittura_piano_anticipata final : public osservatore_piano {
     std::thread lavoratore_;
 
     // The loader's thread is held on one processor while the worker runs.
+#ifdef __linux__
     cpu_set_t affinita_originale_{};
+#endif
     bool affinita_cambiata_ = false;
 };
 
