@@ -40,11 +40,21 @@ const insieme_byte& insieme_di_base() {
 
 std::string prova_decompilazione_casuale(std::string_view dati) {
     size_t pos = 0;
+    // Once the input is used up, the choices go on from a generator seeded by the
+    // input's length: the same value for every choice would keep the scenario
+    // generator drawing for ever where it retries a choice that does not fit.
+    uint64_t seme = 0x9E3779B97F4A7C15ull ^ dati.size();
     const scenario_generato g = scenario_casuale([&](int64_t lo, int64_t hi) {
-        // Two bytes a choice; once the input is used up, the lowest value.
         uint64_t v = 0;
-        for (int i = 0; i < 2 && pos < dati.size(); ++i)
-            v = v << 8 | static_cast<uint8_t>(dati[pos++]);
+        if (pos < dati.size()) {
+            for (int i = 0; i < 2 && pos < dati.size(); ++i)
+                v = v << 8 | static_cast<uint8_t>(dati[pos++]);
+        } else {
+            seme ^= seme << 13;
+            seme ^= seme >> 7;
+            seme ^= seme << 17;
+            v = seme;
+        }
         return lo + static_cast<int64_t>(v % static_cast<uint64_t>(hi - lo + 1));
     });
     if (!scenario_valido(g)) return {};

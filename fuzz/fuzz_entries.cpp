@@ -275,7 +275,8 @@ std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, 
         return modo + "stopped with " + numero(c.esito.fermato);
     const diagnostica* ultimo_errore = nullptr;
     for (const diagnostica& d : m.diagnostiche) {
-        if (!d.avviso) ultimo_errore = &d;
+        // Errors found after the stop are reported but leave the error state alone.
+        if (!d.avviso && !d.dopo_arresto) ultimo_errore = &d;
         if (d.avviso && d.numero != 0) return modo + "a warning with error number";
         if (d.messaggio.empty()) return modo + "a diagnostic without message";
         if (d.riga < 0) return modo + "a diagnostic on line " + numero(d.riga);
