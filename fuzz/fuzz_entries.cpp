@@ -273,9 +273,13 @@ std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, 
         return modo + "unknown error number " + numero(m.errore_numero);
     if (c.esito.fermato != 0 && c.esito.fermato != 1250 && c.esito.fermato != 1251)
         return modo + "stopped with " + numero(c.esito.fermato);
+    // The last error reported is the error state's, unless the report's limit left
+    // errors out (they are only counted). Errors found after the stop are reported
+    // but leave the error state alone.
     const diagnostica* ultimo_errore = nullptr;
+    bool errori = false;
     for (const diagnostica& d : m.diagnostiche) {
-        // Errors found after the stop are reported but leave the error state alone.
+        if (!d.avviso) errori = true;
         if (!d.avviso && !d.dopo_arresto) ultimo_errore = &d;
         if (d.avviso && d.numero != 0) return modo + "a warning with error number";
         if (d.messaggio.empty()) return modo + "a diagnostic without message";
@@ -290,9 +294,10 @@ std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, 
             return modo + "diagnostic names the file \"" + d.file + "\"";
         }
     }
-    if ((ultimo_errore == nullptr) != (m.errore_numero == 0))
+    if (errori != (m.errore_numero != 0))
         return modo + "error number " + numero(m.errore_numero) + " and the diagnostics disagree";
-    if (ultimo_errore && ultimo_errore->numero != m.errore_numero)
+    if (m.conteggio.errori_omessi == 0 && ultimo_errore != nullptr &&
+        ultimo_errore->numero != m.errore_numero)
         return modo + "the last error recorded is " + numero(ultimo_errore->numero) +
                ", the error number " + numero(m.errore_numero);
     if (linea.stato_file == sorgente::stato::letto && !c.esito.consumati.linea)
