@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ struct record_guida {
     std::vector<const record_kind*> tipi;  // the records the heading names
     std::vector<std::string> campi;
     std::vector<riga_limite> limiti;
+    std::string testo;  // the whole of the record's part, heading to next heading
 };
 
 std::string senza_spazi(std::string s) {
@@ -66,8 +68,8 @@ std::vector<std::string> celle_tabella(const std::string& riga) {
 }
 
 const record_kind* tipo_di(const std::string& parola) {
-    for (lsp::section s : {lsp::section::line_general, lsp::section::line_profile,
-                           lsp::section::train})
+    for (lsp::section s :
+         {lsp::section::line_general, lsp::section::line_profile, lsp::section::train})
         if (const record_kind* k = lsp::recognise(s, parola)) return k;
     return nullptr;
 }
@@ -82,14 +84,14 @@ std::vector<record_guida> leggi_guida(const std::string& documento) {
     static const std::regex in_linea("`([^`]+)`");
     for (std::string riga; std::getline(in, riga);) {
         if (!riga.empty() && riga.back() == '\r') riga.pop_back();
-        if (riga.rfind("## ", 0) == 0) sezione = riga.find("The fields, record by record") !=
-                                                 std::string::npos;
+        if (riga.rfind("## ", 0) == 0)
+            sezione = riga.find("The fields, record by record") != std::string::npos;
         if (!sezione) continue;
+        if (!out.empty() && riga.rfind("#", 0) != 0) out.back().testo += riga + "\n";
         if (riga.rfind("#### ", 0) == 0) {
             record_guida r;
             r.titolo = riga;
-            for (std::sregex_iterator i(riga.begin(), riga.end(), in_linea), fine; i != fine;
-                 ++i) {
+            for (std::sregex_iterator i(riga.begin(), riga.end(), in_linea), fine; i != fine; ++i) {
                 const record_kind* k = tipo_di((*i)[1]);
                 if (k != nullptr && std::find(r.tipi.begin(), r.tipi.end(), k) == r.tipi.end())
                     r.tipi.push_back(k);
@@ -237,8 +239,8 @@ std::unique_ptr<compilato> compila(const std::pair<std::string, std::string>& fi
 std::string elenco(const modello& m) {
     std::string s;
     for (const diagnostica& d : m.diagnostiche)
-        s += "\n  " + (d.avviso ? std::string("warning ") + d.nome
-                                : "error " + std::to_string(d.numero)) +
+        s += "\n  " +
+             (d.avviso ? std::string("warning ") + d.nome : "error " + std::to_string(d.numero)) +
              ": " + d.messaggio;
     return s;
 }
@@ -291,18 +293,18 @@ struct prova {
 std::optional<std::vector<std::pair<std::string, std::string>>> componi(
     const std::vector<termine>& termini, int64_t obiettivo) {
     std::vector<std::pair<std::string, std::string>> out;
-    int64_t resto_num = obiettivo;  // the rest still to give, times `scala`
+    int64_t resto = obiettivo;  // what the terms still have to give
     for (size_t i = 0; i < termini.size(); ++i) {
         const termine& t = termini[i];
         // value × per / diviso = rest  =>  value = rest × diviso / per
-        const int64_t num = resto_num * t.diviso;
+        const int64_t num = resto * t.diviso;
         int64_t v = diviso_in_basso(num, t.per);
         if (i + 1 == termini.size() && v * t.per != num) return std::nullopt;
         if (v * t.per % t.diviso != 0) return std::nullopt;
-        resto_num -= v * t.per / t.diviso;
+        resto -= v * t.per / t.diviso;
         out.emplace_back(t.campo, std::to_string(v));
     }
-    if (resto_num != 0) return std::nullopt;
+    if (resto != 0) return std::nullopt;
     return out;
 }
 
@@ -326,8 +328,8 @@ std::optional<std::vector<prova>> prove_di(const riga_limite& l, const record_pr
         valido = m[2];
         static const std::regex forma(R"(`([^`]+)`(?: (×|/) ([0-9]+))?)");
         size_t coperto = 0;
-        for (std::sregex_iterator i(espressione.begin(), espressione.end(), forma), fine;
-             i != fine; ++i) {
+        for (std::sregex_iterator i(espressione.begin(), espressione.end(), forma), fine; i != fine;
+             ++i) {
             termine t{(*i)[1]};
             if ((*i)[2] == "×") t.per = std::stoll((*i)[3]);
             if ((*i)[2] == "/") t.diviso = std::stoll((*i)[3]);
@@ -395,7 +397,7 @@ std::optional<std::vector<prova>> prove_di(const riga_limite& l, const record_pr
 }
 
 class FieldGuide : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         guida = leggi_guida(test::leggi(percorso_documento));
         ASSERT_FALSE(guida.empty()) << percorso_documento;
@@ -419,7 +421,8 @@ TEST_F(FieldGuide, EveryRecordOnceWithTheFieldsTheLoaderReads) {
     // The loader's own count: a record with its last value cut says how many it needs.
     const auto pulito = compila(testi(scenario_prova{}));
     ASSERT_TRUE(pulito->m.diagnostiche.empty()) << elenco(pulito->m);
-    static const std::regex manca(R"(record on line ([0-9]+) has ([0-9]+) values?; it needs ([0-9]+))");
+    static const std::regex manca(
+        R"(record on line ([0-9]+) has ([0-9]+) values?; it needs ([0-9]+))");
     for (const record_kind& k : lsp::record_kinds()) {
         scenario_prova p;
         int32_t riga = 0;
@@ -432,6 +435,34 @@ TEST_F(FieldGuide, EveryRecordOnceWithTheFieldsTheLoaderReads) {
         }
         ASSERT_TRUE(necessari) << k.keyword << elenco(c->m);
         EXPECT_EQ(*necessari, k.fields.size()) << k.keyword;
+    }
+}
+
+// The error numbers a text names: "error 6", "errors 3 and 4", "errors 17 to 20".
+std::set<int> errori_citati(const std::string& testo) {
+    std::set<int> out;
+    static const std::regex citazione(R"(errors? ([0-9]+)(?: (and|to) ([0-9]+))?)");
+    for (std::sregex_iterator i(testo.begin(), testo.end(), citazione), fine; i != fine; ++i) {
+        const int a = std::stoi((*i)[1]);
+        const int b = (*i)[3].matched ? std::stoi((*i)[3]) : a;
+        if ((*i)[2] == "to") {
+            for (int n = a; n <= b; ++n) out.insert(n);
+        } else {
+            out.insert({a, b});
+        }
+    }
+    return out;
+}
+
+// The editor's hover and the guide tell the same story: every error the hover names
+// for a record, the guide names for it too.
+TEST_F(FieldGuide, TheEditorsHoverNamesNoErrorTheGuideLeavesOut) {
+    for (const record_guida& r : guida) {
+        const std::set<int> nella_guida = errori_citati(r.testo);
+        for (const record_kind* k : r.tipi)
+            for (int n : errori_citati(std::string(k->guide)))
+                EXPECT_EQ(nella_guida.count(n), 1u)
+                    << k->keyword << ": the hover names error " << n << ", the guide does not";
     }
 }
 
