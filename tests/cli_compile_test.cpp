@@ -2,6 +2,7 @@
 // description files in a scratch folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -133,8 +134,9 @@ TEST_F(Compile, CheckWritesNothingAndReportsTheSameState) {
     EXPECT_EQ(test::elenco(dir.file("in")).size(), 2u);
 }
 
-// One fault per pair of files: the diagnostic line as printed, its JSON fields and
-// whether the (incomplete) compiled files are still written.
+// One fault per pair of files: the diagnostic line as printed, its JSON fields, and
+// whether --incomplete still writes the (incomplete) compiled files. Without it a
+// compile with a fault writes nothing.
 struct caso_errore {
     const char* nome;
     std::string linea;  // nullopt-like: empty means "no line file at all"
@@ -144,7 +146,8 @@ struct caso_errore {
     std::optional<int> progressiva;
     const char* file;  // nullptr: no source file
     int riga;          // 0: none
-    bool scritti;
+    bool scritti;      // written with --incomplete
+    int stato = 1;     // exit status
 };
 
 std::string treno_stazione(const std::string& stazioni) {
@@ -154,7 +157,7 @@ std::string treno_stazione(const std::string& stazioni) {
 const std::vector<caso_errore> casi_errore = {
     {"E101_NoLineFile", "", treno_vuoto,
      "in/X_linea.txt: error 101: the line description file does not exist", 101, std::nullopt,
-     "in/X_linea.txt", 0, false},
+     "in/X_linea.txt", 0, false, 74},
     {"E102_NoGeneralSection", "no general section\nhere\n", treno_vuoto,
      "in/X_linea.txt:2: error 102: the line file has no \"[generale]\" section followed by "
      "records",
@@ -191,7 +194,7 @@ const std::vector<caso_errore> casi_errore = {
      16, 1010, "in/X_T-.txt", 4, true},
     {"E25_NoTrainFile", linea_breve, "",
      "in/X_T-.txt: error 25: the train description file does not exist", 25, std::nullopt,
-     "in/X_T-.txt", 0, true},
+     "in/X_T-.txt", 0, false, 74},
     {"E25_SandTooLarge", linea_breve, "[generale]\nsabbia, 40000\n[fine]\n",
      "in/X_T-.txt:2: error 25: sand 40000 does not fit 16 bits (-32768 to 32767)", 25, std::nullopt,
      "in/X_T-.txt", 2, true},
@@ -209,41 +212,55 @@ const std::vector<caso_errore> casi_errore = {
 
 class CompileFault : public Compile, public ::testing::WithParamInterface<caso_errore> {};
 
-TEST_P(CompileFault, PrintsTheLineFillsTheJsonAndExitsOne) {
+TEST_P(CompileFault, PrintsTheLineFillsTheJsonAndWritesOnlyWhenAskedTo) {
     const caso_errore& c = GetParam();
     if (!c.linea.empty()) test::scrivi(dir.file("in/X_linea.txt"), c.linea);
     if (!c.treno.empty()) test::scrivi(dir.file("in/X_T-.txt"), c.treno);
+    const std::vector<std::string> vecchi = {"out/X_linea.dat", "out/X_T.sim", "out/X_T.dat"};
+    for (const std::string& f : vecchi) test::scrivi(dir.file(f), "a good set's " + f);
+    std::vector<stato_file> prima;
+    for (const std::string& f : vecchi) prima.push_back(fotografa(dir.file(f)));
 
-    esito_processo r =
-        binario({"compile", "in/X_linea.txt", "in/X_T-.txt", "--out", "out", "--json"});
+    for (const bool incompleto : {false, true}) {
+        SCOPED_TRACE(incompleto ? "--incomplete" : "without --incomplete");
+        std::vector<std::string> argomenti = {"compile", "in/X_linea.txt", "in/X_T-.txt", "--out",
+                                              "out",     "--json"};
+        if (incompleto) argomenti.push_back("--incomplete");
+        esito_processo r = binario(argomenti);
 
-    EXPECT_EQ(r.stato, 1) << r.err;
-    EXPECT_NE(r.err.find(c.riga_attesa + "\n"), std::string::npos) << r.err;
-    // A record past the last cell also lies past the line's end, which warns.
-    EXPECT_NE(r.err.find(c.numero == 15 ? "1 error, 1 warning\n" : "1 error, 0 warnings\n"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find(c.scritti ? "the scenario is incomplete" : "no compiled file was written"),
-              std::string::npos)
-        << r.err;
+        EXPECT_EQ(r.stato, c.stato) << r.err;
+        EXPECT_NE(r.err.find(c.riga_attesa + "\n"), std::string::npos) << r.err;
+        // A record past the last cell also lies past the line's end, which warns.
+        EXPECT_NE(r.err.find(c.numero == 15 ? "1 error, 1 warning\n" : "1 error, 0 warnings\n"),
+                  std::string::npos)
+            << r.err;
+        const bool scritti = incompleto && c.scritti;
+        EXPECT_NE(
+            r.err.find(scritti ? "the scenario is incomplete" : "no compiled file was written"),
+            std::string::npos)
+            << r.err;
 
-    json j = json::parse(r.out);
-    EXPECT_EQ(j["errore_numero"], c.numero);
-    EXPECT_TRUE(j["stopped"].is_null());
-    ASSERT_EQ(j["diagnostics"].size(), c.numero == 15 ? 2u : 1u) << j.dump(2);
-    const json& d = j["diagnostics"].back();
-    EXPECT_EQ(d["severity"], "error");
-    EXPECT_EQ(d["numero"], c.numero);
-    EXPECT_EQ(d["progressiva"], c.progressiva ? json(*c.progressiva) : json());
-    EXPECT_EQ(d["file"], c.file ? json(c.file) : json());
-    EXPECT_EQ(d["line"], c.riga ? json(c.riga) : json());
-    if (c.progressiva) {
-        EXPECT_EQ(j["errore_progressiva"], *c.progressiva);
+        json j = json::parse(r.out);
+        EXPECT_EQ(j["errore_numero"], c.numero);
+        EXPECT_TRUE(j["stopped"].is_null());
+        ASSERT_EQ(j["diagnostics"].size(), c.numero == 15 ? 2u : 1u) << j.dump(2);
+        const json& d = j["diagnostics"].back();
+        EXPECT_EQ(d["severity"], "error");
+        EXPECT_EQ(d["numero"], c.numero);
+        EXPECT_EQ(d["progressiva"], c.progressiva ? json(*c.progressiva) : json());
+        EXPECT_EQ(d["file"], c.file ? json(c.file) : json());
+        EXPECT_EQ(d["line"], c.riga ? json(c.riga) : json());
+        if (c.progressiva) {
+            EXPECT_EQ(j["errore_progressiva"], *c.progressiva);
+        }
+
+        EXPECT_EQ(j["files"].size(), scritti ? 3u : 0u);
+        EXPECT_EQ(test::elenco(dir.file("out")).size(), 3u);
+        for (const json& f : j["files"]) EXPECT_TRUE(test::esiste(dir.file(f.get<std::string>())));
+        if (!scritti)
+            for (size_t i = 0; i < vecchi.size(); ++i)
+                uguale(prima[i], fotografa(dir.file(vecchi[i])), vecchi[i]);
     }
-
-    EXPECT_EQ(j["files"].size(), c.scritti ? 3u : 0u);
-    EXPECT_EQ(test::elenco(dir.file("out")).size(), c.scritti ? 3u : 0u);
-    for (const json& f : j["files"]) EXPECT_TRUE(test::esiste(dir.file(f.get<std::string>())));
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, CompileFault, ::testing::ValuesIn(casi_errore), nome_caso);
@@ -391,25 +408,95 @@ TEST_F(Compile, NoPlanLeavesAnExistingPlanFileAndWritesTheSameTableAndCells) {
             << compilati[i];
 }
 
+// A description file that does not exist or cannot be read: exit 74, the file and the
+// system's reason named, nothing written (not even with --incomplete), and check
+// says the same.
 TEST_F(Compile, UnreadableInputIsAnInputOutputFailureWithTheSystemsReason) {
     coppia(linea_breve, treno_vuoto);
     std::filesystem::create_directory(dir.file("in/D_linea.txt"));
     std::filesystem::create_directory(dir.file("in/D_T-.txt"));
+    std::filesystem::create_symlink("L_T-.txt", dir.file("in/L_T-.txt"));
+    test::scrivi(dir.file("in/P_T-.txt"), treno_vuoto);
+    ::chmod(dir.file("in/P_T-.txt").c_str(), 0);
+    for (const char* f : {"out/X_linea.dat", "out/X_T.sim", "out/X_T.dat"})
+        test::scrivi(dir.file(f), std::string("old ") + f);
 
-    esito_processo linea = binario({"compile", "in/D_linea.txt", "in/D_T-.txt", "--out", "out"});
-    EXPECT_EQ(linea.stato, 74);
-    EXPECT_NE(linea.err.find("binario compile: cannot read 'in/D_linea.txt': Is a directory"),
-              std::string::npos)
-        << linea.err;
-    EXPECT_NE(linea.err.find("in/D_linea.txt: error 25: "), std::string::npos) << linea.err;
-
-    esito_processo treno =
-        binario({"compile", "in/X_linea.txt", "in/D_T-.txt", "--treno", "T", "--out", "out"});
-    EXPECT_EQ(treno.stato, 74);
-    EXPECT_NE(treno.err.find("binario compile: cannot read 'in/D_T-.txt': Is a directory"),
-              std::string::npos)
-        << treno.err;
-    EXPECT_TRUE(test::elenco(dir.file("out")).empty());
+    struct caso {
+        const char* nome;
+        std::vector<std::string> file;  // LINE TRAIN and any option
+        std::string messaggio;
+        std::string diagnostica;  // the model's line for it, if any
+        bool compilato = true;    // false: the names cannot be told, nothing is compiled
+    };
+    const std::string nessuno = "; no compiled file was written";
+    const caso casi[] = {
+        {"line file is a folder",
+         {"in/D_linea.txt", "in/D_T-.txt"},
+         "cannot read 'in/D_linea.txt': Is a directory" + nessuno,
+         "in/D_linea.txt: error 25: "},
+        {"train file is a folder",
+         {"in/X_linea.txt", "in/D_T-.txt", "--treno", "T"},
+         "cannot read 'in/D_T-.txt': Is a directory" + nessuno,
+         ""},
+        {"line file missing",
+         {"in/Y_linea.txt", "in/X_T-.txt", "--treno", "T"},
+         "cannot read 'in/Y_linea.txt': No such file or directory" + nessuno,
+         "in/Y_linea.txt: error 101: the line description file does not exist"},
+        {"train file name misspelt",
+         {"in/X_linea.txt", "in/X_T -.txt", "--treno", "T"},
+         "cannot read 'in/X_T -.txt': No such file or directory" + nessuno,
+         "in/X_T -.txt: error 25: the train description file does not exist"},
+        {"train file missing, and its name gives no code",
+         {"in/X_linea.txt", "in/X_T.txt"},
+         "cannot read 'in/X_T.txt': No such file or directory" + nessuno,
+         "",
+         false},
+        {"link to itself",
+         {"in/X_linea.txt", "in/L_T-.txt", "--treno", "T"},
+         "cannot read 'in/L_T-.txt': Too many levels of symbolic links" + nessuno,
+         ""},
+        {"no permission",
+         {"in/X_linea.txt", "in/P_T-.txt", "--treno", "T"},
+         "cannot read 'in/P_T-.txt': Permission denied" + nessuno,
+         ""},
+    };
+    for (const caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        // The superuser reads a file without permission all the same.
+        if (std::string(c.nome) == "no permission" && ::geteuid() == 0) continue;
+        for (const char* comando : {"compile", "check"})
+            for (const bool incompleto : {false, true}) {
+                if (incompleto && std::string(comando) == "check") continue;
+                std::vector<std::string> a = {comando};
+                a.insert(a.end(), c.file.begin(), c.file.end());
+                if (std::string(comando) == "compile")
+                    a.insert(a.end(), {"--out", "out", "--json"});
+                if (incompleto) a.push_back("--incomplete");
+                esito_processo r = binario(a);
+                EXPECT_EQ(r.stato, 74) << comando << r.err;
+                const std::string atteso =
+                    "binario " + std::string(comando) + ": " +
+                    (std::string(comando) == "compile"
+                         ? c.messaggio
+                         : c.messaggio.substr(0, c.messaggio.size() - nessuno.size())) +
+                    "\n";
+                EXPECT_NE(r.err.find(atteso), std::string::npos) << r.err;
+                if (!c.diagnostica.empty()) {
+                    EXPECT_NE(r.err.find(c.diagnostica), std::string::npos) << r.err;
+                }
+                if (!c.compilato) {
+                    EXPECT_NE(r.err.find("cannot tell the train code from 'X_T.txt'"),
+                              std::string::npos)
+                        << r.err;
+                    EXPECT_EQ(r.out, "");
+                } else if (std::string(comando) == "compile") {
+                    EXPECT_EQ(json::parse(r.out)["files"], json::array());
+                }
+                for (const char* f : {"out/X_linea.dat", "out/X_T.sim", "out/X_T.dat"})
+                    EXPECT_EQ(test::leggi(dir.file(f)), std::string("old ") + f);
+                EXPECT_EQ(test::elenco(dir.file("out")).size(), 3u);
+            }
+    }
 }
 
 TEST_F(Compile, OutputThatCannotBeWrittenIsAnInputOutputFailure) {
@@ -473,6 +560,37 @@ TEST_F(Compile, AWarningIsReportedButChangesNeitherStatusNorBytes) {
     EXPECT_NE(severo.err.find("0 errors, 1 warning\n"), std::string::npos) << severo.err;
     EXPECT_NE(severo.err.find("1 warning counts as an error (--werror)"), std::string::npos)
         << severo.err;
+}
+
+// --werror makes a warning an error for the files too: nothing is written unless
+// --incomplete, which writes the same bytes as a compile without --werror.
+TEST_F(Compile, WithWerrorAWarningWritesNothingUnlessIncomplete) {
+    coppia(
+        "[generale]\nlunghezza percorso, 5000\n[pendenze]\npendenza, 0, 0\n"
+        "pendensa, 100, 7\npendenza, 200, 5\n[fine]\n",
+        treno_vuoto);
+    std::filesystem::create_directory(dir.file("plain"));
+    ASSERT_EQ(binario({"compile", "in/X_linea.txt", "in/X_T-.txt", "--out", "plain"}).stato, 0);
+    const std::vector<std::string> set = {"X_linea.dat", "X_T.sim", "X_T.dat"};
+    for (const std::string& f : set) test::scrivi(dir.file("out/" + f), "old " + f);
+
+    esito_processo severo =
+        binario({"compile", "in/X_linea.txt", "in/X_T-.txt", "--out", "out", "--werror"});
+    EXPECT_EQ(severo.stato, 1) << severo.err;
+    EXPECT_EQ(severo.out, "");
+    EXPECT_NE(severo.err.find("binario compile: 1 warning counts as an error (--werror); no "
+                              "compiled file was written, and the files already in 'out' are "
+                              "unchanged\n"),
+              std::string::npos)
+        << severo.err;
+    for (const std::string& f : set) EXPECT_EQ(test::leggi(dir.file("out/" + f)), "old " + f);
+
+    esito_processo scritto = binario(
+        {"compile", "in/X_linea.txt", "in/X_T-.txt", "--out", "out", "--werror", "--incomplete"});
+    EXPECT_EQ(scritto.stato, 1) << scritto.err;
+    EXPECT_EQ(scritto.out, "out/X_linea.dat\nout/X_T.sim\nout/X_T.dat\n");
+    for (const std::string& f : set)
+        EXPECT_EQ(test::leggi(dir.file("out/" + f)), test::leggi(dir.file("plain/" + f))) << f;
 }
 
 TEST_F(Compile, Windows1252BytesReachTheJsonAsUtf8) {

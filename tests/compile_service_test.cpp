@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -102,6 +103,73 @@ TEST(CompileService, RequestFaultsComeBackAsValues) {
         EXPECT_FALSE(esito.fault->message.empty()) << c.nome;
         EXPECT_TRUE(esito.written.empty()) << c.nome;
         EXPECT_EQ(test::leggi(dir.file("L_T.sim")), "train file named like a table") << c.nome;
+    }
+}
+
+// Which compiles write their set: the rule of the request against what the compile
+// found. Whatever writes, writes the same bytes; what does not leaves the folder
+// as it was.
+TEST(CompileService, TheWriteRuleDecidesWhichCompilesWriteTheirSet) {
+    test::cartella_temporanea dir;
+    const std::string linea_buona = "[generale]\r\nlunghezza percorso, 5000\r\n[fine]\r\n";
+    const std::string errore = "[generale]\r\nsabbia, 40000\r\n[fine]\r\n";
+    const std::string avviso = "[generale]\r\nsabbia, 4 kg\r\n[fine]\r\n";
+    const std::string pulito = "[generale]\r\nsabbia, 4\r\n[fine]\r\n";
+    struct caso {
+        const char* nome;
+        std::optional<std::string> treno;  // none: the train file does not exist
+        write_rule regola;
+        bool avvisi_errori;
+        bool scrive;
+    };
+    using w = write_rule;
+    const caso casi[] = {
+        {"clean, clean_only", pulito, w::clean_only, false, true},
+        {"clean, warnings as errors", pulito, w::clean_only, true, true},
+        {"error, clean_only", errore, w::clean_only, false, false},
+        {"error, incomplete", errore, w::incomplete, false, true},
+        {"error, always", errore, w::always, false, true},
+        {"warning, clean_only", avviso, w::clean_only, false, true},
+        {"warning as error, clean_only", avviso, w::clean_only, true, false},
+        {"warning as error, incomplete", avviso, w::incomplete, true, true},
+        {"missing train file, clean_only", std::nullopt, w::clean_only, false, false},
+        {"missing train file, incomplete", std::nullopt, w::incomplete, false, false},
+        {"missing train file, always", std::nullopt, w::always, false, true},
+    };
+    test::scrivi(dir.file("L_linea.txt"), linea_buona);
+    std::optional<std::string> riferimento;  // the cells of the error case, as always writes them
+    for (const caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        const std::string out = dir.file(std::string("out ") + c.nome);
+        std::filesystem::create_directory(out);
+        const std::string celle = out + "/L_T.dat";
+        test::scrivi(celle, "a good set's cells");
+        std::filesystem::remove(dir.file("L_T-.txt"));
+        if (c.treno) test::scrivi(dir.file("L_T-.txt"), *c.treno);
+        compile_request r;
+        r.line_file.path = dir.file("L_linea.txt");
+        r.train_file.path = dir.file("L_T-.txt");
+        r.output_folder = out;
+        r.build_plan = false;
+        r.writes = c.regola;
+        r.warnings_count_as_errors = c.avvisi_errori;
+
+        const compile_result esito = compile_scenario(r);
+
+        ASSERT_FALSE(esito.fault);
+        EXPECT_FALSE(esito.io_error);
+        EXPECT_EQ(esito.withheld, !c.scrive);
+        EXPECT_EQ(esito.written.size(), c.scrive ? 2u : 0u);
+        if (!c.scrive) {
+            EXPECT_EQ(test::leggi(celle), "a good set's cells");
+            EXPECT_EQ(test::elenco(out), std::vector<std::string>({"L_T.dat"}));
+            continue;
+        }
+        EXPECT_EQ(test::leggi(celle), serializza_celle(esito.model));
+        if (c.treno == errore) {
+            if (!riferimento) riferimento = test::leggi(celle);
+            EXPECT_EQ(test::leggi(celle), *riferimento);
+        }
     }
 }
 

@@ -21,7 +21,8 @@ void registra_check(CLI::App& app, elenco_azioni& azioni) {
         "  prints the diagnostics and '0 errors, 0 warnings' for a clean scenario.\n"
         "Exit status: as for compile: 0 clean; 1 errors (or warnings with --werror); 2 the\n"
         "compile would stop with error 1250 or 1251; 64 bad command line; 65 a description\n"
-        "file larger than 64 MB; 74 a file that cannot be read.");
+        "file larger than 64 MB; 74 a description file that does not exist or cannot be\n"
+        "read.");
     cmd->callback(
         [o, &azioni] { azioni.push_back([o]() -> int { return esegui_compilazione(*o); }); });
 }

@@ -23,11 +23,14 @@ void registra_compile(CLI::App& app, elenco_azioni& azioni) {
         "  'my/Lavena_Torre Alta_A 1.dat', and prints their paths.\n"
         "Diagnostics go to standard error, one a line (FILE:LINE: error N: message), then\n"
         "a summary line.\n"
-        "Exit status: 0 clean; 1 errors were recorded (the files are written all the same and\n"
-        "the scenario is incomplete), or warnings with --werror; 2 the compile stopped with\n"
-        "error 1250 or 1251 (nothing written); 64 bad command line; 65 a description file\n"
-        "larger than 64 MB; 74 a file that cannot be read or written; 75 the --out folder is\n"
-        "in use by another run and --no-wait was given.");
+        "A compile that records an error writes nothing and leaves the files already in\n"
+        "--out as they were; --incomplete writes them all the same, as far as the compile\n"
+        "gets. A description file that does not exist or cannot be read writes nothing.\n"
+        "Exit status: 0 clean; 1 errors were recorded, or warnings with --werror (nothing\n"
+        "written unless --incomplete); 2 the compile stopped with error 1250 or 1251\n"
+        "(nothing written); 64 bad command line; 65 a description file larger than 64 MB;\n"
+        "74 a file that does not exist or cannot be read or written; 75 the --out folder\n"
+        "is in use by another run and --no-wait was given.");
     cmd->callback(
         [o, &azioni] { azioni.push_back([o]() -> int { return esegui_compilazione(*o); }); });
 }

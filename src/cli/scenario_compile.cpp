@@ -1,9 +1,11 @@
 #include "cli/scenario_compile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -57,6 +59,8 @@ compile_request richiesta(const opzioni_compilazione& o, const std::string& pref
     if (o.scrivi) r.output_folder = o.cartella;
     r.build_plan = o.planimetria;
     r.wait_for_folder = o.attendi;
+    r.writes = o.incompleto ? write_rule::incomplete : write_rule::clean_only;
+    r.warnings_count_as_errors = o.avvisi_falliscono;
     r.diagnostics.massimo = o.massimo_diagnostiche;
     r.diagnostics.avvisi = o.avvisi;
     r.diagnostics.spenti = o.avvisi_spenti;
@@ -87,53 +91,82 @@ std::string nota_scrittura(const compile_result& esito, const std::string& carte
                       "' to put the earlier ones back");
 }
 
+// What the files in the output folder are after a compile that wrote none.
+std::string invariati(const opzioni_compilazione& o) {
+    return "; no compiled file was written, and the files already in " + tra_apici(o.cartella) +
+           " are unchanged";
+}
+
 // The note on a compile that recorded errors: how far it got, and what of the files.
 // Empty when there is nothing to add.
 std::string nota_errori(const opzioni_compilazione& o, const compile_result& esito, int errori) {
     const bool scrive = o.scrivi;
-    if (!esito.cells_built) {
-        if (esito.line_source.state == sorgente::stato::assente)
-            return "the line file " + tra_apici(o.file_linea) + " does not exist" +
-                   nessun_file(scrive);
+    if (!esito.cells_built)
         return "the line file was not read as far as a usable line length" + nessun_file(scrive);
-    }
     if (!scrive)
-        return "the scenario is incomplete: compiled as it stands, it gives " +
-               plurale(errori, "error") + " and incomplete compiled files";
+        return "the scenario is incomplete: 'binario compile' would write no file, and with "
+               "--incomplete it writes the files as far as the compile gets";
     if (esito.io_error) return {};
+    if (esito.withheld)
+        return "the scenario has " + plurale(errori, "error") + invariati(o) +
+               "; --incomplete writes the files as far as the compile gets";
     return "the scenario is incomplete: the compile recorded " + plurale(errori, "error") +
-           "; the compiled files were written all the same, as far as the compile got";
+           "; the compiled files were written all the same (--incomplete), as far as the "
+           "compile got";
 }
 
 std::string nota_arresto(const opzioni_compilazione& o, int32_t numero) {
     const std::string n = std::to_string(numero);
     if (!o.scrivi) return "'binario compile' would stop with error " + n + " and write no file";
-    return "stopped by error " + n + nessun_file(true) + ", and the files already in " +
-           tra_apici(o.cartella) + " are unchanged";
+    return "stopped by error " + n + invariati(o);
+}
+
+// The note on warnings that --werror counts as errors, in a compile without errors.
+std::string nota_avvisi_errori(const opzioni_compilazione& o, const compile_result& esito,
+                               int avvisi) {
+    std::string testo = plurale(avvisi, "warning") +
+                        (avvisi == 1 ? " counts as an error" : " count as errors") + " (--werror)";
+    if (esito.withheld) return testo + invariati(o);
+    if (!esito.written.empty())
+        return testo +
+               "; the compiled files were written all the same "
+               "(--incomplete)";
+    return testo;
+}
+
+// A description file that is missing is one that cannot be read: its name may be a
+// slip, and nothing is written under it. Returns whether there was one.
+bool stampa_sorgenti_illeggibili(const opzioni_compilazione& o, const compile_result& esito,
+                                 const std::string& prefisso) {
+    const std::string scritto_nulla = o.scrivi ? nessun_file(true) : std::string();
+    bool trovato = false;
+    for (const source_status* s : {&esito.line_source, &esito.train_source}) {
+        if (s->state == sorgente::stato::letto) continue;
+        const std::string motivo =
+            s->state == sorgente::stato::assente ? std::strerror(ENOENT) : s->reason;
+        scrivi_riga(stderr,
+                    prefisso + "cannot read " + tra_apici(s->name) + ": " + motivo + scritto_nulla);
+        trovato = true;
+    }
+    return trovato;
 }
 
 // The notes on standard error after the diagnostics: what came of the run.
 void stampa_note(const opzioni_compilazione& o, const compile_result& esito, int errori, int avvisi,
                  const std::string& prefisso) {
     auto nota = [&](const std::string& testo) { scrivi_riga(stderr, prefisso + testo); };
-
-    for (const source_status* s : {&esito.line_source, &esito.train_source})
-        if (s->state == sorgente::stato::illeggibile)
-            nota("cannot read " + tra_apici(s->name) + ": " + s->reason +
-                 (o.scrivi ? nessun_file(true) : std::string()));
+    stampa_sorgenti_illeggibili(o, esito, prefisso);
     if (esito.io_error) nota(nota_scrittura(esito, o.cartella));
+    const bool sorgenti = esito.sources_readable() && esito.sources_present();
     if (esito.stop) {
         scrivi_riga(stderr, " Errore n. " + std::to_string(esito.stop->numero));
         nota(nota_arresto(o, esito.stop->numero));
-    } else if (esito.sources_readable() && errori > 0) {
+    } else if (sorgenti && errori > 0) {
         const std::string testo = nota_errori(o, esito, errori);
         if (!testo.empty()) nota(testo);
-        if (esito.train_source.state == sorgente::stato::assente)
-            nota("the train file " + tra_apici(o.file_treno) + " does not exist");
+    } else if (sorgenti && o.avvisi_falliscono && avvisi > 0) {
+        nota(nota_avvisi_errori(o, esito, avvisi));
     }
-    if (o.avvisi_falliscono && avvisi > 0 && errori == 0 && !esito.stop)
-        nota(plurale(avvisi, "warning") +
-             (avvisi == 1 ? " counts as an error" : " count as errors") + " (--werror)");
 }
 
 // Standard output: the JSON object, or the paths written.
@@ -168,7 +201,7 @@ void stampa_uscita(const opzioni_compilazione& o, const compile_result& esito) {
 int stato_uscita(const opzioni_compilazione& o, const compile_result& esito, int errori,
                  int avvisi) {
     if (esito.line_source.too_large || esito.train_source.too_large) return exit_bad_data;
-    if (!esito.sources_readable() || esito.io_error) return exit_io;
+    if (!esito.sources_readable() || !esito.sources_present() || esito.io_error) return exit_io;
     if (esito.stop) return exit_stopped;
     if (errori > 0 || esito.model.errore_numero != 0) return exit_faults;
     if (o.avvisi_falliscono && avvisi > 0) return exit_faults;
@@ -190,14 +223,20 @@ void aggiungi_opzioni_compilazione(CLI::App* cmd, opzioni_compilazione& o) {
         cmd->add_option("--out", o.cartella,
                         "Existing folder to write the compiled files into (default: the "
                         "current folder)");
+    // check writes no file: there the names only go into the table it compiles.
+    const std::string uso_nome = o.scrivi ? "it names the compiled files and goes into the table"
+                                          : "it goes into the table, as compile would put it";
     cmd->add_option_function<std::string>(
         "--linea", [&o](const std::string& v) { o.linea = v; },
-        "Line name, when LINE's file name does not give it; it names the compiled files and "
-        "goes into the table");
+        "Line name, when LINE's file name does not give it; " + uso_nome);
     cmd->add_option_function<std::string>(
         "--treno", [&o](const std::string& v) { o.treno = v; },
-        "Train code, when TRAIN's file name does not give it; it names the compiled files and "
-        "goes into the table");
+        "Train code, when TRAIN's file name does not give it; " + uso_nome);
+    if (o.scrivi)
+        cmd->add_flag("--incomplete", o.incompleto,
+                      "Write the compiled files even when the compile records errors, as far as "
+                      "it gets, as the one-shot run does; without it a compile with errors "
+                      "writes nothing and leaves the files in --out as they were");
     if (o.scrivi)
         cmd->add_flag_callback(
             "--no-plan", [&o] { o.planimetria = false; },
@@ -205,13 +244,19 @@ void aggiungi_opzioni_compilazione(CLI::App* cmd, opzioni_compilazione& o) {
             "is left as it is, and curve records are not read");
     cmd->add_flag("--json", o.json,
                   std::string("Print one JSON object on standard output") +
-                      (o.scrivi ? " instead of the paths written" : "") +
-                      ": error state, stop, cell count, files written, diagnostics (which "
-                      "still go to standard error as well)");
+                      (o.scrivi ? " instead of the paths written: error state, stop, cell "
+                                  "count, files written (none when nothing was written), "
+                                  "diagnostics"
+                                : ": error state, stop, cell count, files (always none), "
+                                  "diagnostics") +
+                      " (which still go to standard error as well)");
     CLI::Option* senza_avvisi = cmd->add_flag_callback(
         "--no-warnings", [&o] { o.avvisi = false; },
         "Leave warnings out of the report (and out of its counts)");
-    cmd->add_flag("--werror", o.avvisi_falliscono, "Warnings make the exit status 1, as errors do")
+    cmd->add_flag("--werror", o.avvisi_falliscono,
+                  o.scrivi ? "Warnings count as errors: exit status 1, and no file written "
+                             "(unless --incomplete)"
+                           : "Warnings count as errors: exit status 1")
         ->excludes(senza_avvisi);
     cmd->add_option("--max-diagnostics", o.massimo_diagnostiche,
                     "Report at most N errors and warnings (default 100; 0 for all); the rest "
@@ -252,8 +297,11 @@ int esegui_compilazione(const opzioni_compilazione& o) {
     const std::string prefisso = "binario " + o.comando + ": ";
     compile_result esito = compile_scenario(richiesta(o, prefisso));
     if (esito.fault) {
+        // A file that is not there explains a name that cannot be told from it.
+        const bool illeggibili = stampa_sorgenti_illeggibili(o, esito, prefisso);
         scrivi_riga(stderr, prefisso + esito.fault->message);
-        return exit_usage;
+        if (esito.line_source.too_large || esito.train_source.too_large) return exit_bad_data;
+        return illeggibili ? exit_io : exit_usage;
     }
     if (esito.folder_busy) {
         scrivi_riga(stderr, prefisso + tra_apici(o.cartella) +

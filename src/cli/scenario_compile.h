@@ -22,6 +22,7 @@ struct opzioni_compilazione {
     bool json = false;
     bool avvisi = true;                      // false with --no-warnings
     bool avvisi_falliscono = false;          // --werror
+    bool incompleto = false;                 // --incomplete: write the set despite errors
     bool attendi = true;                     // false with --no-wait: a folder in use fails at once
     size_t massimo_diagnostiche = 100;       // --max-diagnostics; 0 keeps them all
     std::vector<std::string> avvisi_spenti;  // --allow NAME, -Wno-NAME
@@ -31,9 +32,11 @@ struct opzioni_compilazione {
 void aggiungi_opzioni_compilazione(CLI::App* cmd, opzioni_compilazione& o);
 
 // Runs the compile and reports it. Returns the exit status: exit_ok, exit_faults
-// (faults recorded, or warnings with --werror), exit_stopped (1250 / 1251, nothing
-// written), exit_usage, exit_busy (--no-wait and the folder in use), exit_io (an input that cannot
-// be read, or an output that cannot be written; the message gives the operating system's reason).
+// (faults recorded, or warnings with --werror; nothing written unless --incomplete),
+// exit_stopped (1250 / 1251, nothing written), exit_usage, exit_busy (--no-wait and
+// the folder in use), exit_io (an input that does not exist or cannot be read, nothing
+// written; or an output that cannot be written; the message gives the operating
+// system's reason).
 int esegui_compilazione(const opzioni_compilazione& o);
 
 }  // namespace binario

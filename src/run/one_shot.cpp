@@ -25,6 +25,8 @@ compile_result memorizza_percorso(const std::string& linea, const std::string& t
     r.output_folder = cartella;
     r.build_plan = j != 0;
     r.delete_consumed_sources = true;
+    // The run writes whatever the compile gives, faults and all, as it always has.
+    r.writes = write_rule::always;
     return compile_scenario(r);
 }
 

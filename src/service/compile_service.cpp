@@ -282,6 +282,16 @@ std::optional<io_failure> delete_consumed(const compile_request& r, const file_c
     return std::nullopt;
 }
 
+// Whether the request's rule keeps back the set of a compile that can be written.
+bool withheld_by_rule(const compile_request& r, const compile_result& out) {
+    if (r.writes == write_rule::always) return false;
+    if (!out.sources_present()) return true;
+    if (r.writes == write_rule::incomplete) return false;
+    const modello& m = out.model;
+    if (m.errore_numero != 0 || m.conteggio.errori > 0) return true;
+    return r.warnings_count_as_errors && m.conteggio.avvisi > 0;
+}
+
 }  // namespace
 
 compile_result compile_scenario(const compile_request& r) {
@@ -315,7 +325,9 @@ compile_result compile_scenario(const compile_request& r) {
         out.io_error = delete_consumed(r, esito.consumati);
         if (out.io_error) return out;
     }
-    if (writes && esito.da_scrivere()) write_set(r, names.folder, plan_writer, out);
+    if (!writes || !esito.da_scrivere()) return out;
+    out.withheld = withheld_by_rule(r, out);
+    if (!out.withheld) write_set(r, names.folder, plan_writer, out);
     return out;
 }
 

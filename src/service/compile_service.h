@@ -57,6 +57,20 @@ struct io_failure {
     std::string text() const { return path + ": " + reason; }
 };
 
+// Which compiles write their set into the output folder. A set that is not
+// written leaves the files already there as they were (result.withheld).
+enum class write_rule {
+    // Only a scenario without errors: a compile that recorded an error, or whose
+    // description file does not exist, writes nothing.
+    clean_only,
+    // The set as far as the compile got, errors or not; a description file that
+    // does not exist still writes nothing (its name may be a slip).
+    incomplete,
+    // Whatever the compile gives, a missing description file included: the
+    // one-shot run, which writes its sources itself.
+    always,
+};
+
 struct compile_request {
     source_input line_file;
     source_input train_file;
@@ -74,6 +88,10 @@ struct compile_request {
     // on), or, with wait_for_folder false, give up at once (result.folder_busy).
     bool wait_for_folder = true;
     std::function<void()> on_wait;
+    // Which compiles write their set (see write_rule); with warnings_count_as_errors
+    // a warning keeps a clean_only set from being written as an error does.
+    write_rule writes = write_rule::clean_only;
+    bool warnings_count_as_errors = false;
     // What the diagnostics keep: the limit, and the warnings turned off.
     regole_diagnostiche diagnostics;
 };
@@ -112,12 +130,20 @@ struct compile_result {
     bool folder_busy = false;
     std::optional<io_failure> folder_error;
 
+    // The set was not written because the request's write_rule keeps it back:
+    // errors, warnings that count as errors, or a missing description file.
+    bool withheld = false;
     std::vector<std::string> written;    // the compiled set, in order, once written
     std::optional<io_failure> io_error;  // deleting a consumed source, or writing
     // After a failed write of the set: whether the files there before are untouched,
     // back in place, or mixed with new ones (the journal stays for recovery).
     errore_insieme::stato set_state = errore_insieme::stato::invariato;
 
+    // Both description files exist (or were given as text).
+    bool sources_present() const {
+        return line_source.state != sorgente::stato::assente &&
+               train_source.state != sorgente::stato::assente;
+    }
     bool sources_readable() const {
         return line_source.state != sorgente::stato::illeggibile &&
                train_source.state != sorgente::stato::illeggibile;
