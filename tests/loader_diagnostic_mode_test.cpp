@@ -165,6 +165,24 @@ TEST(DiagnosticMode, AStopInTheTrainFileReadsOnToItsEnd) {
     EXPECT_TRUE(e[1]->dopo_arresto);
 }
 
+TEST(DiagnosticMode, ASpeedLimitTooLargeForItsCellsIsReportedOnce) {
+    // The limit of line 2 is written, and found too large, by the record of line 3;
+    // the records after it and the file's end fill cells too, but with their own
+    // limits. Wherever the bad limit is, its fault is one error.
+    for (const std::string& treno :
+         {std::string("[generale]\r\nvelocita, 0, 1300\r\nvelocita, 500, 60\r\n"
+                      "velocita, 1000, 70\r\n[fine]\r\n"),
+          std::string("[generale]\r\nvelocita, 0, 60\r\nvelocita, 500, 1300\r\n[fine]\r\n")}) {
+        modello m = carica(testa_linea + "[fine]\r\n", treno);
+        EXPECT_EQ(m.errore_numero, 25);
+        auto e = errori(m);
+        ASSERT_EQ(e.size(), 1u) << e.back()->riga << " " << e.back()->messaggio;
+        EXPECT_EQ(e[0]->messaggio,
+                  "speed limit 1300 km/h does not fit a cell (round(limit / 5) must lie between "
+                  "0 and 255)");
+    }
+}
+
 TEST(DiagnosticMode, APositionPastTheCellsStopsTheCompileButNotTheCheck) {
     // Error 15 ends the line file's loop; the train file is still compiled, and the
     // rest of the line file is only checked.

@@ -14,19 +14,21 @@ std::string testo_di(int64_t v) {
     return std::to_string(v);
 }
 
-// round(limit / 5), which must fit the cell's byte.
-uint8_t velocita_in_cella(int32_t limite) {
-    int64_t v = arrotonda(limite / 5.0);
-    if (v < 0 || v > 255)
-        throw guasto_lettura{"speed limit " + testo_di(limite) + " km/h does not fit a cell (" +
-                             "round(limit / 5) must lie between 0 and 255)"};
-    return static_cast<uint8_t>(v);
-}
-
+// Writes round(limit / 5) of the previous speed-limit record, which must fit the
+// cell's byte.
 void scrivi_velocita(stato_caricamento& s) {
     modello& m = s.m;
-    m.celle[static_cast<size_t>(s.indice_velocita)].velocita =
-        velocita_in_cella(s.velocita_precedente);
+    const int32_t limite = s.velocita_precedente;
+    const int64_t v = arrotonda(limite / 5.0);
+    if (v < 0 || v > 255) {
+        // The fault is this limit's, found when a later record or the file's end
+        // writes it: the check after the stop reads on without it, so that it is
+        // reported once and not again by every fill that follows.
+        s.velocita_precedente = 0;
+        throw guasto_lettura{"speed limit " + testo_di(limite) + " km/h does not fit a cell (" +
+                             "round(limit / 5) must lie between 0 and 255)"};
+    }
+    m.celle[static_cast<size_t>(s.indice_velocita)].velocita = static_cast<uint8_t>(v);
 }
 
 void velocita(stato_caricamento& s) {
