@@ -190,6 +190,20 @@ TEST(LoaderWarnings, CommentsAndHeadersAreQuiet) {
     EXPECT_TRUE(m.diagnostiche.empty());
 }
 
+TEST(LoaderWarnings, ATunnelTypeTheCloseTunnelRuleReplacesLosesNoBits) {
+    // The second tunnel starts 100 m after the first ends: its cells take type 3, so
+    // its written type 290 is not stored by its low bits (34), and no warning says so.
+    modello m;
+    memorizza_dati(
+        m,
+        da_testo("l.txt", testa_linea + "montagna, 1000, 1200, 1\r\nmontagna, 1300, 1500, "
+                                        "300\r\n[fine]\r\n"),
+        da_testo("t.txt", treno_vuoto));
+    EXPECT_TRUE(m.diagnostiche.empty()) << m.diagnostiche[0].messaggio;
+    EXPECT_EQ(m.celle[26].galleria, 3);
+    EXPECT_EQ(m.celle[29].evento, evento_galleria);
+}
+
 TEST(LoaderWarnings, NearestKeyword) {
     EXPECT_EQ(distanza("pendensa", "PENDENZA"), 1u);
     EXPECT_EQ(parola_vicina("aderensa", parole_treno), "aderenza");

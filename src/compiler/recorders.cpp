@@ -211,18 +211,23 @@ bool memo_montagna(modello& m, int32_t& inizio, int32_t& fine, int32_t& tipo) {
     }
 
     const bool segnata = tipo > 10;
-    if (tipo - (segnata ? 10 : 0) != static_cast<uint8_t>(tipo - (segnata ? 10 : 0)))
-        basso8(m, tipo - (segnata ? 10 : 0), "tunnel at chainage " + testo(inizio) + ": type");
     if (segnata) tipo -= 10;
 
     m.numero_gallerie = n;
     m.inizio_gallerie[static_cast<size_t>(n)] = inizio;
     m.fine_gallerie[static_cast<size_t>(n)] = fine;
+    bool vicina = false;
     if (n > 1) {
         const int64_t distacco = int64_t{m.inizio_gallerie[static_cast<size_t>(n)]} -
                                  m.fine_gallerie[static_cast<size_t>(n - 1)];
-        if (distacco <= 150) tipo = 3;
+        vicina = distacco <= 150;
     }
+    // A tunnel close to the one before takes type 3 whatever was written: only a type
+    // that is stored can lose bits.
+    if (vicina)
+        tipo = 3;
+    else if (tipo != static_cast<uint8_t>(tipo))
+        basso8(m, tipo, "tunnel at chainage " + testo(inizio) + ": type");
 
     // Cells are counted 1, 2, 3, ... from the first cell of the range, whether or
     // not they lie on the line; only those on the line are written.
