@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/warning_names.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
 #include "test_support.h"
@@ -113,6 +114,26 @@ TEST(FormatsDocument, QuotedRecordsAreRecordsOfTheBuiltInFiles) {
         if (c == "segnale,   12100,   1, 5, 1,  0, 0,    0,  0,0,0, 0") segnale = true;
     }
     EXPECT_TRUE(segnale) << "the worked example's signal record is missing";
+}
+
+// The warnings section lists every warning by the name the compiler gives it, and no
+// other; notes need not be listed there.
+TEST(FormatsDocument, WarningsSectionNamesEveryWarning) {
+    const std::string documento = test::leggi(percorso_documento);
+    std::istringstream in(documento);
+    static const std::regex riga_nome(R"(^\| `([a-z0-9-]+)` \|.*)");
+    std::set<std::string> elencati;
+    bool sezione = false;
+    for (std::string riga; std::getline(in, riga);) {
+        if (riga.rfind("## ", 0) == 0) sezione = riga == "## 5. Warnings";
+        std::smatch m;
+        if (sezione && std::regex_match(riga, m, riga_nome)) elencati.insert(m[1]);
+    }
+    std::set<std::string> avvisi;
+    for (const nome_avviso& a : avvisi_noti())
+        if (std::string_view(a.significato).rfind("note:", 0) != 0) avvisi.insert(a.nome);
+    ASSERT_FALSE(avvisi.empty());
+    EXPECT_EQ(elencati, avvisi);
 }
 
 }  // namespace
