@@ -176,7 +176,7 @@ TEST(Decompile, CommandWritesChecksAndRefusesWhatItMustNot) {
         std::string messaggio;
     };
     const std::vector<caso> casi = {
-        {{"decompile", out, "-o", rec}, 64, "pass --force"},
+        {{"decompile", out, "-o", rec}, 73, "pass --force"},
         {{"decompile", out, out + "/x", "-o", rec}, 64, "PLAN TABLE CELLS"},
         {{"decompile", dir.file("nowhere"), "-o", rec}, 64, "does not exist"},
         {{"decompile", out + "/Lavena_Torre Alta_linea.dat", out + "/Lavena_Torre Alta_A 1.sim",
@@ -203,6 +203,9 @@ TEST(Decompile, CommandWritesChecksAndRefusesWhatItMustNot) {
     EXPECT_EQ(p.stato, 1);
     EXPECT_NE(p.out.find("\"identical\": false"), std::string::npos) << p.out;
     EXPECT_NE(p.out.find("cell 300 (chainage 15000) evento"), std::string::npos) << p.out;
+    p = test::esegui_binario({"decompile", out, "-o", rec, "--force"});
+    EXPECT_EQ(p.stato, 1);
+    EXPECT_NE(p.out.find("round trip: 1 difference\n"), std::string::npos) << p.out;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ constexpr int exit_faults = 1;
 constexpr int exit_stopped = 2;
 constexpr int exit_usage = 64;
 constexpr int exit_bad_data = 65;
+constexpr int exit_exists = 73;  // an output file exists and --force was not given
 constexpr int exit_io = 74;
 constexpr int exit_busy = 75;  // the output folder is in use and --no-wait was given
 

@@ -12,6 +12,7 @@
 #include "cli/app.h"
 #include "cli/commands.h"
 #include "cli/compiled_set.h"
+#include "cli/plural.h"
 #include "common/file_names.h"
 #include "common/file_replace.h"
 #include "common/folder_exists.h"
@@ -143,7 +144,7 @@ void scrivi(const opzioni_decompile& o, const insieme_letto& l, const decompilaz
         }
         std::error_code e3;
         if (!o.forza && std::filesystem::exists(std::filesystem::symlink_status(p, e3)))
-            throw errore_ricerca{exit_usage, "'" + p + "' exists; pass --force to replace it"};
+            throw errore_ricerca{exit_exists, "'" + p + "' exists; pass --force to replace it"};
     }
     try {
         sostituisci_file(p_linea, d.testo_linea);
@@ -156,6 +157,12 @@ void scrivi(const opzioni_decompile& o, const insieme_letto& l, const decompilaz
 
 int esegui_decompile(const opzioni_decompile& o) {
     try {
+        // Two files cannot go to standard output as one.
+        if (o.uscita == "-")
+            throw errore_ricerca{exit_usage,
+                                 "-o takes a folder for the two description files; '-' "
+                                 "(standard output) cannot hold both: give a folder, or './-' "
+                                 "for a folder named '-'"};
         const insieme_letto l = leggi_insieme(o);
         const decompilazione d = decompila(l.insieme, l.linea, l.treno);
         std::vector<std::string> scritti;
@@ -191,7 +198,9 @@ int esegui_decompile(const opzioni_decompile& o) {
             if (e.identico) {
                 std::printf("round trip: identical\n");
             } else {
-                std::printf("round trip: %zu differences\n", e.differenze_totali);
+                std::printf(
+                    "round trip: %s\n",
+                    plurale(static_cast<int64_t>(e.differenze_totali), "difference").c_str());
                 for (const differenza& x : e.differenze)
                     std::printf("  %s: %s: expected %s, got %s\n", x.file.c_str(),
                                 windows_1252_to_utf8(x.dove).c_str(),
@@ -239,8 +248,9 @@ void registra_decompile(CLI::App& app, elenco_azioni& azioni) {
         "stamps and codes) comes back by compiling. Where several records give the same\n"
         "bytes, one of them is written.\n"
         "Exit status: 0 round trip identical; 1 the recovered files compile to other bytes\n"
-        "(each difference named); 64 usage, or an output file exists without --force;\n"
-        "65 a damaged or foreign compiled file; 74 a file cannot be read or written.\n"
+        "(each difference named); 64 usage; 65 a damaged or foreign compiled file; 73 an\n"
+        "output file exists and --force was not given (nothing written); 74 a file cannot\n"
+        "be read or written.\n"
         "Example: binario decompile out -o recovered");
     cmd->callback(
         [o, &azioni] { azioni.push_back([o]() -> int { return esegui_decompile(*o); }); });

@@ -18,6 +18,7 @@
 
 #include "cli/app.h"
 #include "cli/commands.h"
+#include "cli/plural.h"
 #include "common/file_replace.h"
 #include "common/set_journal.h"
 #include "common/windows_1252.h"
@@ -222,8 +223,9 @@ bool stesso_profilo(const cella& a, const cella& b) {
 
 std::string testo_celle(const std::string& nome, const std::vector<cella>& celle) {
     const size_t ultima = celle.size() - 1;
-    std::string out = "cell file '" + nome + "': " + std::to_string(celle.size()) +
-                      " cells (0 to " + std::to_string(ultima) + "), 50 m each\n";
+    std::string out = "cell file '" + nome +
+                      "': " + plurale(static_cast<int64_t>(celle.size()), "cell") + " (0 to " +
+                      std::to_string(ultima) + "), 50 m each\n";
     out +=
         "cells with an event field set, and cells where the profile changes; chainage: where "
         "the cell's events stand, (cell - 1) x 50 m (its profile holds from cell x 50 m); "
@@ -295,8 +297,8 @@ void ogni_metro(const planimetria_metrica& p, int64_t ogni, F f) {
 
 std::string testo_piano(const std::string& nome, const planimetria_metrica& p, int64_t ogni) {
     const riassunto_piano r = riassumi_piano(p);
-    std::string out = "plan file '" + nome + "': " + std::to_string(r.metri) +
-                      " points per column (metres 0 to " + std::to_string(p.ultimo_metro) + ")\n";
+    std::string out = "plan file '" + nome + "': " + plurale(r.metri, "point") +
+                      " per column (metres 0 to " + std::to_string(p.ultimo_metro) + ")\n";
     out += "elements: " + std::to_string(2 * r.metri) + " (" + std::to_string(r.interi) +
            " int16, " + std::to_string(r.reali) + " double, " + std::to_string(r.vuoti) +
            " empty)\n";
@@ -472,7 +474,10 @@ void registra_inspect(CLI::App& app, elenco_azioni& azioni) {
         "Example: binario inspect \"out/Lavena_Torre Alta_A 1.dat\"\n"
         "  lists the cells that hold an event field; cells that hold only the profile (speed,\n"
         "  gradient, adhesion) are listed only where the profile changes from the cell before.\n"
-        "Example: binario inspect \"out/Lavena_Torre Alta_linea.dat\" --every 1000 --json");
+        "Example: binario inspect \"out/Lavena_Torre Alta_linea.dat\" --every 1000 --json\n"
+        "Exit status: 0 shown; 64 bad command line, or a kind that cannot be told from the\n"
+        "name; 65 a damaged or foreign compiled file, or one larger than the compiler writes;\n"
+        "74 the file cannot be read.");
     cmd->callback([o, &azioni] { azioni.push_back([o]() -> int { return esegui_inspect(*o); }); });
 }
 

@@ -17,7 +17,6 @@
 #include "cli/app.h"
 #include "cli/commands.h"
 #include "cli/compiled_set.h"
-#include "render/render_svg.h"
 #include "common/file_names.h"
 #include "common/file_replace.h"
 #include "common/folder_exists.h"
@@ -25,6 +24,7 @@
 #include "formats/compiled_limits.h"
 #include "formats/compiled_reader.h"
 #include "formats/plan_shape.h"
+#include "render/render_svg.h"
 #include "run/diagnostics_report.h"
 #include "service/compile_service.h"
 #include "service/scenario_names.h"
@@ -186,6 +186,17 @@ std::string svg_da_compilati(const opzioni_render& o, std::vector<std::string>& 
     return disegna_svg({celle, tabella, piano}, {o.quota_iniziale});
 }
 
+// '-o -' writes the picture to standard output ('./-' names a file "-").
+constexpr const char* uscita_standard = "-";
+
+void scrivi_su_uscita_standard(const std::string& svg) {
+    errno = 0;
+    const size_t scritti = std::fwrite(svg.data(), 1, svg.size(), stdout);
+    if (scritti != svg.size() || std::fflush(stdout) != 0)
+        fallisci(exit_io, "cannot write to standard output: %s",
+                 errno != 0 ? std::strerror(errno) : "write failed");
+}
+
 int esegui_render(const opzioni_render& o) {
     try {
         const bool da_sorgenti = !o.file_linea.empty();
@@ -202,17 +213,22 @@ int esegui_render(const opzioni_render& o) {
         std::vector<std::string> letti;
         const std::string svg =
             da_sorgenti ? svg_da_sorgenti(o, m, letti) : svg_da_compilati(o, letti);
-        // The picture never takes the place of a file it was drawn from.
-        for (const std::string& letto : letti) {
-            std::error_code ec;
-            if (std::filesystem::equivalent(o.uscita, letto, ec))
-                fallisci(exit_usage, "the output '%s' is the input '%s'; choose another file",
-                         o.uscita.c_str(), letto.c_str());
-        }
-        try {
-            sostituisci_file(o.uscita, svg);
-        } catch (const file_error& e) {
-            fallisci(exit_io, "cannot write '%s': %s", e.percorso().c_str(), e.motivo().c_str());
+        if (o.uscita == uscita_standard) {
+            scrivi_su_uscita_standard(svg);
+        } else {
+            // The picture never takes the place of a file it was drawn from.
+            for (const std::string& letto : letti) {
+                std::error_code ec;
+                if (std::filesystem::equivalent(o.uscita, letto, ec))
+                    fallisci(exit_usage, "the output '%s' is the input '%s'; choose another file",
+                             o.uscita.c_str(), letto.c_str());
+            }
+            try {
+                sostituisci_file(o.uscita, svg);
+            } catch (const file_error& e) {
+                fallisci(exit_io, "cannot write '%s': %s", e.percorso().c_str(),
+                         e.motivo().c_str());
+            }
         }
         if (m.errore_numero != 0 || !m.diagnostiche.empty()) {
             stampa_diagnostiche(m, stderr);
@@ -245,7 +261,10 @@ void registra_render(CLI::App& app, elenco_azioni& azioni) {
                     "compiled files found");
     cmd->add_option("--start-height", o->quota_iniziale,
                     "Height in metres at chainage 0 for the profile (default 0)");
-    cmd->add_option("-o,--output", o->uscita, "SVG file to write (replaced whole)")->required();
+    cmd->add_option("-o,--output", o->uscita,
+                    "SVG file to write (replaced whole); '-' writes the picture to standard "
+                    "output")
+        ->required();
     cmd->footer(
         "The picture is drawn only from what the compiled files carry (cells, table, plan),\n"
         "so both ways give the same picture for the same scenario. The profile's height is\n"
@@ -256,7 +275,8 @@ void registra_render(CLI::App& app, elenco_azioni& azioni) {
         "be read or written.\n"
         "Example: binario render \"src/Lavena_Torre Alta_linea.txt\" \"src/Lavena_Torre "
         "Alta_A 1-.txt\" -o line.svg\n"
-        "Example: binario render --compiled out -o line.svg");
+        "Example: binario render --compiled out -o line.svg\n"
+        "Example: binario render --compiled out -o - | gzip > line.svgz");
     cmd->callback([o, &azioni] { azioni.push_back([o]() -> int { return esegui_render(*o); }); });
 }
 

@@ -43,7 +43,14 @@ void registra_run(CLI::App& app, elenco_azioni& azioni) {
     cmd->add_flag_callback(
         "--no-wait", [attendi] { *attendi = false; },
         "When another run is writing into DIR, fail at once (exit 75) instead of waiting");
-    cmd->footer("Example: binario run --dir out");
+    cmd->footer(
+        "Example: binario run --dir out\n"
+        "Writes what the one-shot run writes: the three documents and the three compiled\n"
+        "files (the two description files are deleted once read).\n"
+        "Exit status: 0 done; 1 the compile recorded errors (listed; the files are written\n"
+        "all the same); 2 the compile stopped with error 1250 or 1251 (no compiled file\n"
+        "written); 64 bad command line, or DIR does not exist; 74 a file cannot be read or\n"
+        "written; 75 DIR is in use and --no-wait was given.");
     cmd->callback([cartella, attendi, &azioni] {
         azioni.push_back([cartella, attendi]() -> int {
             if (!folder_exists(*cartella)) {

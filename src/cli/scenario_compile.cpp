@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/app.h"
+#include "cli/plural.h"
 #include "common/windows_1252.h"
 #include "compiler/format_facts.h"
 #include "compiler/warning_names.h"
@@ -23,10 +24,6 @@ namespace {
 
 std::string tra_apici(const std::string& s) {
     return "'" + s + "'";
-}
-
-std::string plurale(int n, const char* parola) {
-    return std::to_string(n) + " " + parola + (n == 1 ? "" : "s");
 }
 
 nlohmann::ordered_json diagnostica_json(const diagnostica& d) {
