@@ -230,8 +230,10 @@ TEST_P(CompileFault, PrintsTheLineFillsTheJsonAndWritesOnlyWhenAskedTo) {
 
         EXPECT_EQ(r.stato, c.stato) << r.err;
         EXPECT_NE(r.err.find(c.riga_attesa + "\n"), std::string::npos) << r.err;
-        // A record past the last cell also lies past the line's end, which warns.
-        EXPECT_NE(r.err.find(c.numero == 15 ? "1 error, 1 warning\n" : "1 error, 0 warnings\n"),
+        // A record past the last cell also lies past the line's end, which warns; signals
+        // in three cells in a row (error 12) write over each other's approach marks.
+        const bool avviso = c.numero == 15 || c.numero == 12;
+        EXPECT_NE(r.err.find(avviso ? "1 error, 1 warning\n" : "1 error, 0 warnings\n"),
                   std::string::npos)
             << r.err;
         const bool scritti = incompleto && c.scritti;
@@ -243,7 +245,7 @@ TEST_P(CompileFault, PrintsTheLineFillsTheJsonAndWritesOnlyWhenAskedTo) {
         json j = json::parse(r.out);
         EXPECT_EQ(j["errore_numero"], c.numero);
         EXPECT_TRUE(j["stopped"].is_null());
-        ASSERT_EQ(j["diagnostics"].size(), c.numero == 15 ? 2u : 1u) << j.dump(2);
+        ASSERT_EQ(j["diagnostics"].size(), avviso ? 2u : 1u) << j.dump(2);
         const json& d = j["diagnostics"].back();
         EXPECT_EQ(d["severity"], "error");
         EXPECT_EQ(d["numero"], c.numero);

@@ -122,11 +122,32 @@ INSTANTIATE_TEST_SUITE_P(
                     "clock",
                     "no-general-section"},
         caso_avviso{"StationMarkOverASignal", "",
-                    "[generale]\r\nsegnale, 1100, 1,1,1,0,0,0,0,0,0,0\r\n"
-                    "stazione, 1100, 12, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0, X\r\n[fine]\r\n",
+                    "[generale]\r\nsegnale, 1150, 1,1,1,0,0,0,0,0,0,0\r\n"
+                    "stazione, 1100, 5, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0, X\r\n[fine]\r\n",
                     "t.txt", 3,
-                    "the mark of the station at chainage 1100 replaces the signal at 1100 m "
-                    "(line 2) in cell 23",
+                    "the mark of the station at chainage 1100 replaces the signal at 1150 m "
+                    "(line 2) in cell 24",
+                    "event-overwritten"},
+        caso_avviso{"SignalMarksOverAnotherSignals", "",
+                    "[generale]\r\nsegnale, 3000, 1,1,1,0,0,0,0,0,0,0\r\n"
+                    "segnale, 3200, 1,1,1,0,0,0,0,0,0,0\r\n[fine]\r\n",
+                    "t.txt", 3,
+                    "the approach marks of the signal at chainage 3200 replace those of the "
+                    "signal at 3000 m (line 2) in cells 59, 57",
+                    "event-overwritten"},
+        caso_avviso{"StationMarksOverASignals", "",
+                    "[generale]\r\nsegnale, 3100, 1,1,1,0,0,0,0,0,0,0\r\n"
+                    "stazione, 3000, 12, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0, X\r\n[fine]\r\n",
+                    "t.txt", 3,
+                    "the approach marks of the station at chainage 3000 replace those of the "
+                    "signal at 3100 m (line 2) in cells 59, 57",
+                    "event-overwritten"},
+        caso_avviso{"SignalMarksOverAStations", "",
+                    "[generale]\r\nstazione, 3000, 12, 200, 0,0,0, 0,0,0, 0,0,0, 30, 7,0,0, "
+                    "X\r\nsegnale, 3100, 1,1,1,0,0,0,0,0,0,0\r\n[fine]\r\n",
+                    "t.txt", 3,
+                    "the approach marks of the signal at chainage 3100 replace those of the "
+                    "station at 3000 m (line 2) in cells 59, 57",
                     "event-overwritten"},
         caso_avviso{"SlowdownShorterThanACell", "",
                     "[generale]\r\nrallentamento, 3000, 30, 10, 1, 0, 0\r\n[fine]\r\n", "t.txt", 2,

@@ -62,6 +62,15 @@ void scrivi_riferimento(voce& r, const riferimento& x) {
     r.valore3 = x.v3;
 }
 
+// Where a record lies, after its description: in the file being read the line
+// says enough; otherwise the other file's name too.
+std::string dove_record(const modello& m, uint8_t file, int32_t riga) {
+    if (file == m.file_corrente) return " (line " + testo(riga) + ")";
+    const std::string& nome = m.nomi_file[file];
+    const std::string base = nome.substr(nome.find_last_of("/\\") + 1);
+    return " (" + base + ", line " + testo(riga) + ")";
+}
+
 }  // namespace
 
 void segna_origine(modello& m, int64_t c, int32_t progressiva) {
@@ -116,11 +125,51 @@ std::string chi_occupa(const modello& m, int64_t c) {
             cosa =
                 std::string(nome_evento_cella(evento) ? nome_evento_cella(evento) : "an event") + a;
     }
-    // In the same file the line says enough; otherwise the other file's name too.
-    if (o->file == m.file_corrente) return cosa + " (line " + testo(o->riga) + ")";
-    const std::string& file = m.nomi_file[o->file];
-    const std::string base = file.substr(file.find_last_of("/\\") + 1);
-    return cosa + " (" + base + ", line " + testo(o->riga) + ")";
+    return cosa + dove_record(m, o->file, o->riga);
+}
+
+void marche_avvicinamento::scrivi(int64_t c, uint8_t valore) {
+    cella& z = cella_di(m_, c);
+    if (c < static_cast<int64_t>(m_.origini.size())) {
+        origine_evento& o = m_.origini[static_cast<size_t>(c)];
+        if (z.marca != 0 && z.marca != valore && o.marca_di != origine_evento::autore::nessuno &&
+            n_ < 4)
+            sostituite_[n_++] = {c, o};
+        o.marca_di = chi_;
+        o.marca_file = m_.file_corrente;
+        o.marca_riga = m_.riga_corrente;
+        o.marca_progressiva = progressiva_;
+    }
+    z.marca = valore;
+}
+
+void marche_avvicinamento::avvisa() {
+    const auto di = [](origine_evento::autore a) {
+        return a == origine_evento::autore::segnale ? "the signal" : "the station";
+    };
+    for (int i = 0; i < n_; ++i) {
+        const origine_evento& o = sostituite_[i].prima;
+        bool gia_detto = false;
+        for (int j = 0; j < i; ++j)
+            gia_detto = gia_detto || (sostituite_[j].prima.marca_file == o.marca_file &&
+                                      sostituite_[j].prima.marca_riga == o.marca_riga);
+        if (gia_detto) continue;
+        std::string celle;
+        int quante = 0;
+        for (int j = i; j < n_; ++j) {
+            const origine_evento& p = sostituite_[j].prima;
+            if (p.marca_file != o.marca_file || p.marca_riga != o.marca_riga) continue;
+            if (quante > 0) celle += ", ";
+            celle += testo(sostituite_[j].cella);
+            ++quante;
+        }
+        registra_avviso(m_, "event-overwritten",
+                        "the approach marks of " + std::string(di(chi_)) + " at chainage " +
+                            testo(progressiva_) + " replace those of " + di(o.marca_di) + " at " +
+                            testo(o.marca_progressiva) + " m" +
+                            dove_record(m_, o.marca_file, o.marca_riga) +
+                            (quante == 1 ? " in cell " : " in cells ") + celle);
+    }
 }
 
 int16_t basso16(modello& m, int64_t v, const std::string& cosa) {
@@ -362,13 +411,15 @@ bool memo_segnale(modello& m, int32_t posizione, int32_t& sx, int32_t& s1, int32
 
     // Approach marks 100, 200, 300 and 400 m before the signal; those that would
     // fall before the start of the line are left out.
+    marche_avvicinamento marche(m, origine_evento::autore::segnale, posizione);
     for (int64_t j = 1; j <= 4; ++j) {
         const int64_t c = k - 2 * j;
         if (sulla_linea(m, c))
-            cella_di(m, c).marca =
-                j == 1 ? basso8(m, lato * 10 + j, chi + " approach mark (sx x 3 + dx) x 10 + 1 =")
-                       : static_cast<uint8_t>(lato * 10 + j);
+            marche.scrivi(c, j == 1 ? basso8(m, lato * 10 + j,
+                                             chi + " approach mark (sx x 3 + dx) x 10 + 1 =")
+                                    : static_cast<uint8_t>(lato * 10 + j));
     }
+    marche.avvisa();
     return true;
 }
 

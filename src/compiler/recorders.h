@@ -22,6 +22,31 @@ void segna_origine(modello& m, int64_t c, int32_t progressiva);
 // known: "the approach step of the slowdown at 4150 m (t.txt:18)".
 std::string chi_occupa(const modello& m, int64_t c);
 
+// The approach marks (`marca`) one record writes: a signal's before the signal, a
+// station's before its platform end. A mark of another value that another record
+// wrote is replaced, as the format says; each record whose marks are replaced is
+// warned about once (event-overwritten), with the cells.
+class marche_avvicinamento {
+  public:
+    marche_avvicinamento(modello& m, origine_evento::autore chi, int32_t progressiva)
+        : m_(m), chi_(chi), progressiva_(progressiva) {}
+    // Writes `valore` into cell c's mark; c must be a cell of the model.
+    void scrivi(int64_t c, uint8_t valore);
+    // The warnings for the marks replaced, one per earlier record.
+    void avvisa();
+
+  private:
+    struct sostituita {
+        int64_t cella;
+        origine_evento prima;
+    };
+    modello& m_;
+    origine_evento::autore chi_;
+    int32_t progressiva_;
+    int n_ = 0;
+    sostituita sostituite_[4]{};
+};
+
 // A value stored by its low 16 or 8 bits, as the format does; a warning names it
 // when it does not fit, since the stored number is then another one.
 int16_t basso16(modello& m, int64_t v, const std::string& cosa);

@@ -80,13 +80,20 @@ struct conteggio_diagnostiche {
     int64_t note_omesse = 0;
 };
 
-// Which record wrote a cell's event, for messages about a later conflict. Kept
-// beside the cells, never written to the compiled files.
+// Which record wrote a cell's event, and which one its approach mark, for messages
+// about a later conflict or overwrite. Kept beside the cells, never written to the
+// compiled files.
 struct origine_evento {
     int32_t riga = 0;         // line of the record in its file
     int32_t progressiva = 0;  // the record's first number
     uint8_t file = 0;         // 0 unknown, 1 the line file, 2 the train file
     uint8_t evento = 0;       // the event it wrote
+    // The approach mark (`marca`): a signal's or a station's record wrote it.
+    enum class autore : uint8_t { nessuno, segnale, stazione };
+    autore marca_di = autore::nessuno;
+    uint8_t marca_file = 0;
+    int32_t marca_riga = 0;
+    int32_t marca_progressiva = 0;
 };
 
 constexpr int massimo_gallerie = 80;

@@ -181,15 +181,15 @@ void stazione(stato_caricamento& s) {
     }
 
     if (r.genere < 25 && r.genere != 5 && r.genere != 6) {
+        marche_avvicinamento marche(m, origine_evento::autore::stazione, progressiva);
         for (int j = 1; j <= 4; ++j) {
             double x = r.valore2 / static_cast<double>(metri_cella) - j - 1;
             if (x > 1) {
                 int64_t c = arrotonda(x);
-                if (m.cella_valida(c))
-                    m.celle[static_cast<size_t>(c)].marca =
-                        static_cast<uint8_t>(marca_stazione + j);
+                if (m.cella_valida(c)) marche.scrivi(c, static_cast<uint8_t>(marca_stazione + j));
             }
         }
+        marche.avvisa();
     }
     if (r.genere < 25) {
         double x = r.valore2 / static_cast<double>(metri_cella) - 1;
