@@ -57,6 +57,7 @@ TEST(CommandLine, HelpAndVersion) {
     EXPECT_NE(aiuto.out.find("binario help COMMAND"), std::string::npos) << aiuto.out;
     EXPECT_NE(aiuto.out.find("73 an output file that exists"), std::string::npos) << aiuto.out;
     EXPECT_EQ(esegui_binario({"help"}).out, aiuto.out);
+    EXPECT_EQ(esegui_binario({"help", "--help"}).out, aiuto.out);
     for (const char* comando : {"run", "example", "compile", "check", "inspect", "render",
                                 "decompile", "recover", "lsp"}) {
         const esito_processo r = esegui_binario({"help", comando});

@@ -80,7 +80,8 @@ int esegui_cli(int argc, char** argv) {
                        stderr);
             return exit_usage;
         }
-        if (argomenti.size() == 1) {
+        // 'binario help --help' asks for the same text as 'binario help'.
+        if (argomenti.size() == 1 || argomenti[1] == "--help" || argomenti[1] == "-h") {
             argomenti = {"--help"};
         } else if (argomenti[1] == argomento_errori) {
             stampa_errori();
