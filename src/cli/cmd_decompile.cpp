@@ -22,6 +22,7 @@
 #include "decompile/decompiler.h"
 #include "decompile/round_trip.h"
 #include "formats/plan_shape.h"
+#include "platform/utf8_paths.h"
 
 namespace binario {
 
@@ -129,7 +130,7 @@ insieme_letto leggi_insieme(const opzioni_decompile& o) {
 void scrivi(const opzioni_decompile& o, const insieme_letto& l, const decompilazione& d,
             std::vector<std::string>& scritti) {
     std::error_code ec;
-    std::filesystem::create_directories(o.uscita, ec);
+    std::filesystem::create_directories(path_from_utf8(o.uscita), ec);
     if (ec) throw errore_ricerca{exit_io, "cannot create '" + o.uscita + "': " + ec.message()};
     // File names in UTF-8, as the compile names them.
     const std::string linea = windows_1252_to_utf8(l.linea), treno = windows_1252_to_utf8(l.treno);
@@ -138,12 +139,13 @@ void scrivi(const opzioni_decompile& o, const insieme_letto& l, const decompilaz
     for (const std::string& p : {p_linea, p_treno}) {
         for (const std::string& letto : l.percorsi) {
             std::error_code e2;
-            if (std::filesystem::equivalent(p, letto, e2))
+            if (std::filesystem::equivalent(path_from_utf8(p), path_from_utf8(letto), e2))
                 throw errore_ricerca{exit_usage, "the output '" + p + "' is the input '" + letto +
                                                      "'; choose another folder"};
         }
         std::error_code e3;
-        if (!o.forza && std::filesystem::exists(std::filesystem::symlink_status(p, e3)))
+        if (!o.forza &&
+            std::filesystem::exists(std::filesystem::symlink_status(path_from_utf8(p), e3)))
             throw errore_ricerca{exit_exists, "'" + p + "' exists; pass --force to replace it"};
     }
     try {

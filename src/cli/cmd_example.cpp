@@ -12,6 +12,7 @@
 #include "common/folder_exists.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
+#include "platform/utf8_paths.h"
 
 namespace binario {
 
@@ -27,7 +28,8 @@ std::vector<std::string> file_presenti(const std::string& cartella) {
          {nome_file_linea(linea_esempio), nome_file_treno(linea_esempio, treno_esempio)}) {
         const std::string p = percorso_in(cartella, nome);
         std::error_code ec;
-        if (std::filesystem::exists(std::filesystem::symlink_status(p, ec))) presenti.push_back(p);
+        if (std::filesystem::exists(std::filesystem::symlink_status(path_from_utf8(p), ec)))
+            presenti.push_back(p);
     }
     return presenti;
 }

@@ -27,6 +27,7 @@
 #include "formats/compiled_reader.h"
 #include "formats/compiled_records.h"
 #include "formats/plan_shape.h"
+#include "platform/utf8_paths.h"
 
 namespace binario {
 
@@ -390,7 +391,7 @@ int esegui_inspect(const opzioni_inspect& o) {
     // A file in a folder whose set a killed writer left half-replaced: said, as the
     // file may belong to either set.
     {
-        const auto barra = o.file.rfind('/');
+        const auto barra = last_separator(o.file);
         const std::string cartella = barra == std::string::npos ? "."
                                      : barra == 0               ? "/"
                                                                 : o.file.substr(0, barra);

@@ -24,6 +24,7 @@
 #include "formats/compiled_limits.h"
 #include "formats/compiled_reader.h"
 #include "formats/plan_shape.h"
+#include "platform/utf8_paths.h"
 #include "render/render_svg.h"
 #include "run/diagnostics_report.h"
 #include "service/compile_service.h"
@@ -134,7 +135,7 @@ std::string leggi_compilato(const std::string& percorso, const char* tipo, bool 
             percorso.c_str(), tipo, static_cast<unsigned long long>(byte_massimi_compilato(tipo)));
     } catch (const file_error& e) {
         std::error_code ec;
-        if (facoltativo && !std::filesystem::exists(percorso, ec) && !ec) {
+        if (facoltativo && !std::filesystem::exists(path_from_utf8(percorso), ec) && !ec) {
             assente = true;
             return {};
         }
@@ -219,7 +220,8 @@ int esegui_render(const opzioni_render& o) {
             // The picture never takes the place of a file it was drawn from.
             for (const std::string& letto : letti) {
                 std::error_code ec;
-                if (std::filesystem::equivalent(o.uscita, letto, ec))
+                if (std::filesystem::equivalent(path_from_utf8(o.uscita), path_from_utf8(letto),
+                                                ec))
                     fallisci(exit_usage, "the output '%s' is the input '%s'; choose another file",
                              o.uscita.c_str(), letto.c_str());
             }

@@ -8,6 +8,7 @@
 #include "common/file_names.h"
 #include "common/file_replace.h"
 #include "formats/compiled_limits.h"
+#include "platform/utf8_paths.h"
 
 namespace binario {
 
@@ -21,11 +22,11 @@ bool finisce_con(const std::string& s, const std::string& coda) {
 std::vector<scenario_trovato> cerca_scenari(const std::string& cartella,
                                             std::vector<std::string>& nomi) {
     std::error_code ec;
-    std::filesystem::directory_iterator it(cartella, ec);
+    std::filesystem::directory_iterator it(path_from_utf8(cartella), ec);
     if (ec) throw errore_ricerca{exit_io, "cannot list '" + cartella + "': " + ec.message()};
     for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
         if (ec) break;
-        nomi.push_back(it->path().filename().string());
+        nomi.push_back(path_to_utf8(it->path().filename()));
     }
     if (ec) throw errore_ricerca{exit_io, "cannot list '" + cartella + "': " + ec.message()};
     std::sort(nomi.begin(), nomi.end());
@@ -98,7 +99,8 @@ std::optional<std::string> leggi_file_compilato(const std::string& percorso, con
                                                 " bytes at most)"};
     } catch (const file_error& e) {
         std::error_code ec;
-        if (facoltativo && !std::filesystem::exists(percorso, ec) && !ec) return std::nullopt;
+        if (facoltativo && !std::filesystem::exists(path_from_utf8(percorso), ec) && !ec)
+            return std::nullopt;
         throw errore_ricerca{exit_io, "cannot read '" + percorso + "': " + e.motivo()};
     }
 }

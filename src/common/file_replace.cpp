@@ -274,7 +274,15 @@ std::string leggi_file(const std::string& percorso, size_t massimo) {
 #else
     int fd = ::open(percorso.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 #endif
-    if (fd < 0) throw file_error(percorso, motivo_da_errno(errno));
+    if (fd < 0) {
+        int e = errno;
+#ifdef _WIN32
+        // Windows refuses to open a folder as a file as "access denied": say what it is.
+        struct stat dir {};
+        if (e == EACCES && ::stat(percorso.c_str(), &dir) == 0 && S_ISDIR(dir.st_mode)) e = EISDIR;
+#endif
+        throw file_error(percorso, motivo_da_errno(e));
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int e = errno;

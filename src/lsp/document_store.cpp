@@ -11,6 +11,10 @@ int hex_value(char c) {
     return -1;
 }
 
+[[maybe_unused]] bool is_letter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 }  // namespace
 
 std::optional<std::string> path_of_uri(std::string_view uri) {
@@ -36,12 +40,29 @@ std::optional<std::string> path_of_uri(std::string_view uri) {
         }
     }
     if (path.find('\0') != std::string::npos) return std::nullopt;
+#ifdef _WIN32
+    // "file:///C:/a/b.txt" names "C:/a/b.txt".
+    if (path.size() >= 3 && path[0] == '/' && is_letter(path[1]) && path[2] == ':')
+        path.erase(0, 1);
+#endif
     return path;
 }
 
 std::string uri_of_path(std::string_view path) {
     static constexpr char digits[] = "0123456789ABCDEF";
     std::string uri = "file://";
+#ifdef _WIN32
+    // "C:\a\b.txt" is "file:///C:/a/b.txt".
+    std::string slashes(path);
+    for (char& c : slashes)
+        if (c == '\\') c = '/';
+    if (slashes.size() >= 2 && is_letter(slashes[0]) && slashes[1] == ':') {
+        uri += '/';
+        uri += slashes.substr(0, 2);
+        slashes.erase(0, 2);
+    }
+    path = slashes;
+#endif
     for (char ch : path) {
         const auto c = static_cast<unsigned char>(ch);
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||

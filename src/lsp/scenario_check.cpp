@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/windows_1252.h"
+#include "platform/utf8_paths.h"
 #include "service/compile_service.h"
 #include "service/scenario_names.h"
 #include "service/source_files.h"
@@ -14,7 +15,7 @@ namespace binario::lsp {
 namespace {
 
 std::string folder_of(const std::string& path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = last_separator(path);
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
@@ -26,10 +27,10 @@ std::string in_folder(const std::string& folder, const std::string& name) {
 std::vector<std::string> files_in(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+    for (std::filesystem::directory_iterator it(path_from_utf8(folder), ec), end; !ec && it != end;
          it.increment(ec)) {
         std::error_code ec_type;
-        if (it->is_regular_file(ec_type)) names.push_back(it->path().filename().string());
+        if (it->is_regular_file(ec_type)) names.push_back(path_to_utf8(it->path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -38,6 +38,10 @@ struct opzioni_blocco {
     std::function<void()> avviso_attesa;
 };
 
+// Where a folder's own handle takes no lock (Windows), the lock is held on this
+// file inside it, made on first use and left there for the next writer.
+inline constexpr const char* nome_file_blocco = ".binario.lock";
+
 class blocco_cartella {
   public:
     // Takes the lock of `cartella`; throws file_error when the folder cannot be

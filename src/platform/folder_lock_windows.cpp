@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -11,6 +12,7 @@
 
 #include "common/file_replace.h"
 #include "platform/folder_lock.h"
+#include "platform/posix_windows.h"
 #include "platform/text_windows.h"
 
 namespace binario {
@@ -38,14 +40,7 @@ constexpr auto attesa_silenziosa = std::chrono::milliseconds(1000);
 constexpr auto passo_attesa = std::chrono::milliseconds(20);
 
 std::string messaggio(DWORD e) {
-    wchar_t* testo = nullptr;
-    ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, e, 0, reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
-    std::string s = testo ? utf8_da_wide(testo) : "error " + std::to_string(e);
-    if (testo) ::LocalFree(testo);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == '.')) s.pop_back();
-    return s;
+    return std::strerror(errno_da_windows(e));
 }
 
 }  // namespace
@@ -57,7 +52,7 @@ blocco_cartella::blocco_cartella(const std::string& cartella, const opzioni_bloc
         throw file_error(cartella, messaggio(::GetLastError()));
     if (!(attributi & FILE_ATTRIBUTE_DIRECTORY))
         throw file_error(cartella, messaggio(ERROR_DIRECTORY));
-    const std::wstring nome = wcartella + L"\\.binario.lock";
+    const std::wstring nome = wcartella + L"\\" + wide_da_utf8(nome_file_blocco);
     const HANDLE h = ::CreateFileW(nome.c_str(), GENERIC_READ | GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);

@@ -6,13 +6,17 @@
 
 #include "platform/text_windows.h"
 
-namespace {
+namespace binario {
 
-int errno_da(DWORD e) {
+int errno_da_windows(unsigned long e) {
     switch (e) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
             return ENOENT;
+        case ERROR_DIRECTORY:
+            return ENOTDIR;
         case ERROR_ALREADY_EXISTS:
         case ERROR_FILE_EXISTS:
             return EEXIST;
@@ -33,7 +37,9 @@ int errno_da(DWORD e) {
     }
 }
 
-}  // namespace
+}  // namespace binario
+
+using binario::errno_da_windows;
 
 long pwritev(int fd, const iovec* parti, int n, long offset) {
     const HANDLE h = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
@@ -55,7 +61,7 @@ long pwritev(int fd, const iovec* parti, int n, long offset) {
             DWORD fatti = 0;
             if (!::WriteFile(h, p, parte, &fatti, &dove)) {
                 if (scritti > 0) return scritti;
-                errno = errno_da(::GetLastError());
+                errno = errno_da_windows(::GetLastError());
                 return -1;
             }
             if (fatti == 0) return scritti;
@@ -70,7 +76,7 @@ long pwritev(int fd, const iovec* parti, int n, long offset) {
 int link(const char* da, const char* a) {
     const std::wstring wda = binario::wide_da_utf8(da), wa = binario::wide_da_utf8(a);
     if (::CreateHardLinkW(wa.c_str(), wda.c_str(), nullptr)) return 0;
-    errno = errno_da(::GetLastError());
+    errno = errno_da_windows(::GetLastError());
     return -1;
 }
 
@@ -80,7 +86,7 @@ int rinomina_sostituendo(const char* da, const char* a) {
     const std::wstring wda = wide_da_utf8(da), wa = wide_da_utf8(a);
     if (::MoveFileExW(wda.c_str(), wa.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
-    errno = errno_da(::GetLastError());
+    errno = errno_da_windows(::GetLastError());
     return -1;
 }
 

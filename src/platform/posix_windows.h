@@ -52,6 +52,10 @@ inline int lstat(const char* path, struct stat* st) {
 
 namespace binario {
 
+// The errno value for a Windows error code (GetLastError()), so that failures
+// read as on Linux: ENOENT, EEXIST, EACCES, ENOSPC, EXDEV, ENOTDIR, else EIO.
+int errno_da_windows(unsigned long e);
+
 // Renames `da` over `a`, replacing it (MoveFileExW with MOVEFILE_REPLACE_EXISTING
 // and MOVEFILE_WRITE_THROUGH); 0, or -1 with errno.
 int rinomina_sostituendo(const char* da, const char* a);

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "platform/posix_windows.h"
 #include "platform/temp_files.h"
 #include "platform/text_windows.h"
 
@@ -38,11 +39,7 @@ int crea_temporaneo(const char* path) {
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        const DWORD e = ::GetLastError();
-        errno = e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS      ? EEXIST
-                : e == ERROR_PATH_NOT_FOUND || e == ERROR_FILE_NOT_FOUND ? ENOENT
-                : e == ERROR_DISK_FULL                                   ? ENOSPC
-                                                                         : EACCES;
+        errno = errno_da_windows(::GetLastError());
         return -1;
     }
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);

@@ -14,6 +14,7 @@
 #include "common/windows_1252.h"
 #include "compiler/compile_driver.h"
 #include "compiler/format_facts.h"
+#include "platform/utf8_paths.h"
 #include "service/compiled_output.h"
 #include "service/plan_stream.h"
 #include "service/scenario_names.h"
@@ -107,7 +108,8 @@ std::optional<request_fault> check_output_folder(const compile_request& r,
          output_paths(r.build_plan, folder, out.line_name, out.train_code)) {
         for (const source_input* input : {&r.line_file, &r.train_file}) {
             std::error_code ec;
-            if (std::filesystem::equivalent(output, input->path, ec))
+            if (std::filesystem::equivalent(path_from_utf8(output), path_from_utf8(input->path),
+                                            ec))
                 return fault(request_fault::kind::output_is_input,
                              "the compiled file " + quoted(output) +
                                  " would replace the input file " + quoted(input->path) +
@@ -122,7 +124,7 @@ std::optional<request_fault> check_output_folder(const compile_request& r,
 std::optional<io_failure> check_outputs(const std::vector<std::string>& paths) {
     for (const std::string& p : paths) {
         std::error_code ec;
-        const auto status = std::filesystem::status(p, ec);
+        const auto status = std::filesystem::status(path_from_utf8(p), ec);
         if (ec || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status))
             continue;
         return io_failure{p, std::filesystem::is_directory(status)

@@ -1,9 +1,11 @@
 #include "service/scenario_names.h"
 
+#include "platform/utf8_paths.h"
+
 namespace binario {
 
 std::string base_name(const std::string& percorso) {
-    auto barra = percorso.rfind('/');
+    auto barra = last_separator(percorso);
     return barra == std::string::npos ? percorso : percorso.substr(barra + 1);
 }
 
