@@ -15,8 +15,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
-# Tests and tools built for Windows run under Wine on the build machine.
+# Tests and tools built for Windows run under Wine on the build machine: in a
+# Wine prefix of the build's own (made on first use), with no display and
+# without Wine's debug chatter, so that a fresh machine or a CI runner needs
+# nothing set up beforehand.
 find_program(BINARIO_WINE NAMES wine64 wine PATHS /usr/lib/wine)
+find_program(BINARIO_WINESERVER NAMES wineserver PATHS /usr/lib/wine)
+set(BINARIO_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(BINARIO_WINE_ENV env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=${BINARIO_WINEPREFIX}
+    WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
 if(BINARIO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${BINARIO_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${BINARIO_WINE_ENV} ${BINARIO_WINE})
 endif()

@@ -1,12 +1,12 @@
 // The fuzz entry of the set writer under injected faults (see fuzz_entries.h).
 #include <dirent.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -18,7 +18,9 @@
 #include "common/file_replace.h"
 #include "common/set_journal.h"
 #include "fuzz/fuzz_entries.h"
+#include "platform/folder_lock.h"
 #include "platform/temp_files.h"
+#include "platform/utf8_paths.h"
 
 namespace binario::fuzz {
 namespace {
@@ -31,10 +33,27 @@ std::optional<std::string> leggi(const std::string& p) {
     return s.str();
 }
 
+// Without the file that carries the folder's lock on Windows (folder_lock.h).
 std::vector<std::string> elenco(const std::string& cartella) {
     std::vector<std::string> v = nomi_in_cartella(cartella);
+#ifdef _WIN32
+    v.erase(std::remove(v.begin(), v.end(), nome_file_blocco), v.end());
+#endif
     std::sort(v.begin(), v.end());
     return v;
+}
+
+// A new empty folder under the system's temporary folder; empty when none can be made.
+std::string cartella_nuova() {
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) return {};
+    for (int i = 0; i < 100; ++i) {
+        const std::filesystem::path p = base / ("binario-fuzz-set." + suffisso_casuale());
+        if (std::filesystem::create_directory(p, ec)) return path_to_utf8(p);
+        if (ec) return {};
+    }
+    return {};
 }
 
 void svuota(const std::string& cartella) {
@@ -120,9 +139,8 @@ std::string prova_scrittura_insieme(std::string_view dati) {
         return c;
     };
 
-    char modello_cartella[] = "/tmp/binario-fuzz-set.XXXXXX";
-    if (::mkdtemp(modello_cartella) == nullptr) return {};
-    const std::string cartella = modello_cartella;
+    const std::string cartella = cartella_nuova();
+    if (cartella.empty()) return {};
     std::map<std::string, std::optional<std::string>> vecchi;
     std::map<std::string, std::string> nuovi;
     std::vector<std::string> contenuti_nuovi(n);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8_paths.h"
 #include "test_support.h"
 
 namespace binario {
@@ -31,22 +32,21 @@ const std::string treno_vuoto = "[generale]\n[fine]\n";
 
 struct stato_file {
     std::string byte;
-    struct timespec modifica {};
+    std::filesystem::file_time_type modifica;
 };
 
 stato_file fotografa(const std::string& percorso) {
     stato_file s;
     s.byte = test::leggi(percorso);
-    struct stat st {};
-    EXPECT_EQ(::stat(percorso.c_str(), &st), 0) << percorso;
-    s.modifica = st.st_mtim;
+    std::error_code ec;
+    s.modifica = std::filesystem::last_write_time(path_from_utf8(percorso), ec);
+    EXPECT_FALSE(ec) << percorso << ": " << ec.message();
     return s;
 }
 
 void uguale(const stato_file& prima, const stato_file& dopo, const std::string& cosa) {
     EXPECT_EQ(prima.byte, dopo.byte) << cosa;
-    EXPECT_EQ(prima.modifica.tv_sec, dopo.modifica.tv_sec) << cosa;
-    EXPECT_EQ(prima.modifica.tv_nsec, dopo.modifica.tv_nsec) << cosa;
+    EXPECT_TRUE(prima.modifica == dopo.modifica) << cosa << ": modified";
 }
 
 // Test names from the cases' own names.

@@ -141,6 +141,14 @@ TEST(LspPositions, FileUrisRoundTripThroughPaths) {
     EXPECT_EQ(lsp::path_of_uri("untitled:Untitled-1"), std::nullopt);
     EXPECT_EQ(lsp::path_of_uri("file://server/share/x"), std::nullopt);
     EXPECT_EQ(lsp::path_of_uri("file:///a%00b"), std::nullopt);
+#ifdef _WIN32
+    // Drive letters: the editor's form ("%3A" for the colon) and the plain one.
+    EXPECT_EQ(lsp::uri_of_path("C:\\Scenari\\Citt\xC3\xA0_linea.txt"),
+              "file:///C:/Scenari/Citt%C3%A0_linea.txt");
+    EXPECT_EQ(lsp::path_of_uri("file:///c%3A/Scenari/Citt%C3%A0_linea.txt"),
+              "c:/Scenari/Citt\xC3\xA0_linea.txt");
+    EXPECT_EQ(lsp::path_of_uri(lsp::uri_of_path("D:/a b.txt")), "D:/a b.txt");
+#endif
 }
 
 // ---- The server in process ------------------------------------------------------

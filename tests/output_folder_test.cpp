@@ -4,9 +4,7 @@
 // says what the folder holds after a failure. Also the refusal of inputs that
 // are not plain description files of a sane size.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +27,7 @@
 #include "formats/compiled_limits.h"
 #include "fuzz/fuzz_entries.h"
 #include "platform/folder_lock.h"
+#include "platform/utf8_paths.h"
 #include "test_support.h"
 
 namespace binario {
@@ -40,6 +41,10 @@ const std::string treno = "A 1";
 const std::vector<std::string> nomi_set = {nome_file_piano(linea), nome_file_tabella(linea, treno),
                                            nome_file_celle(linea, treno)};
 
+#ifdef _WIN32
+// strace is a Linux tool: on Windows these tests say so rather than pass.
+#define SENZA_STRACE_SALTA() GTEST_SKIP() << "faults are injected with strace, a Linux tool"
+#else
 // Whether strace is there to inject faults. LeakSanitizer cannot work under ptrace:
 // a sanitized binario run by strace would end with its fatal error instead of its own
 // status, so the runs of a test that uses strace leave leak checking to the others.
@@ -49,6 +54,9 @@ bool strace_presente() {
     ::setenv("ASAN_OPTIONS", opzioni.c_str(), 1);
     return std::system("strace -V >/dev/null 2>&1") == 0;
 }
+#define SENZA_STRACE_SALTA() \
+    if (!strace_presente()) GTEST_SKIP() << "strace is not installed"
+#endif
 
 // Two scenarios with the same file names and different compiled files, their
 // description files in a folder of their own.
@@ -89,35 +97,10 @@ std::vector<std::string> avanzi(const std::string& cartella) {
     return v;
 }
 
-pid_t avvia(const std::vector<std::string>& davanti, const std::vector<std::string>& argomenti) {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (std::freopen("/dev/null", "w", stdout) == nullptr ||
-            std::freopen("/dev/null", "w", stderr) == nullptr)
-            ::_exit(126);
-        std::vector<std::string> tutti = davanti;
-        tutti.push_back(BINARIO_EXE);
-        tutti.insert(tutti.end(), argomenti.begin(), argomenti.end());
-        std::vector<char*> argv;
-        for (auto& a : tutti) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
-int attendi(pid_t pid) {
-    int stato = 0;
-    ::waitpid(pid, &stato, 0);
-    return WIFEXITED(stato) ? WEXITSTATUS(stato) : 128 + WTERMSIG(stato);
-}
-
 // A writer killed at each of its renames (the journal's, then the plan's, the
 // table's, the cells'), its folder then mended by recover or by the next compile.
 TEST(OutputFolder, KilledAtEachRenameTheFolderComesBackWhole) {
-    if (!strace_presente()) GTEST_SKIP() << "strace is not installed";
+    SENZA_STRACE_SALTA();
     scenari sc;
     const insieme vecchio = set_di(sc, sc.a), nuovo = set_di(sc, sc.b);
     ASSERT_NE(vecchio, nuovo);
@@ -153,13 +136,13 @@ TEST(OutputFolder, KilledAtEachRenameTheFolderComesBackWhole) {
 // Two compiles into one folder, the first one slowed between its renames: the
 // second waits for it, says so, and the folder ends with its whole set.
 TEST(OutputFolder, TwoWritersAtOnceLeaveOneWholeSet) {
-    if (!strace_presente()) GTEST_SKIP() << "strace is not installed";
+    SENZA_STRACE_SALTA();
     scenari sc;
     const insieme primo = set_di(sc, sc.a), secondo = set_di(sc, sc.b);
     cartella_temporanea out;
-    const pid_t lento = avvia({"strace", "-f", "-o", "/dev/null", "-e", "trace=rename", "-e",
-                               "inject=rename:delay_enter=2500000:when=2"},
-                              sc.compile(sc.a, out.percorso()));
+    test::processo_binario lento({"strace", "-f", "-o", "/dev/null", "-e", "trace=rename", "-e",
+                                  "inject=rename:delay_enter=2500000:when=2"},
+                                 sc.compile(sc.a, out.percorso()));
     // Until the slow writer holds the folder (a sanitized build starts slowly), a run
     // that will not wait finds the folder free and writes.
     auto senza_attesa = sc.compile(sc.b, out.percorso());
@@ -171,7 +154,7 @@ TEST(OutputFolder, TwoWritersAtOnceLeaveOneWholeSet) {
         occupata = test::esegui_binario(senza_attesa);
     } while (occupata.stato != 75 && std::chrono::steady_clock::now() < limite);
     const auto r = test::esegui_binario(sc.compile(sc.b, out.percorso()));
-    EXPECT_EQ(attendi(lento), 0);
+    EXPECT_EQ(lento.attendi(), 0);
     EXPECT_EQ(occupata.stato, 75) << occupata.err;
     EXPECT_NE(occupata.err.find("in use by another writer"), std::string::npos) << occupata.err;
     EXPECT_EQ(r.stato, 0) << r.err;
@@ -185,16 +168,17 @@ TEST(OutputFolder, TwoWritersAtOnceLeaveOneWholeSet) {
 // into it neither writes nor ends; it does both once the folder is free.
 TEST(OutputFolder, ARunWaitsForTheFolder) {
     cartella_temporanea out;
-    pid_t pid = -1;
+    std::unique_ptr<test::processo_binario> run;
     {
         blocco_cartella tenuto(out.percorso());
-        pid = avvia({}, {"run", "--dir", out.percorso()});
+        run = std::make_unique<test::processo_binario>(
+            std::vector<std::string>{}, std::vector<std::string>{"run", "--dir", out.percorso()});
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "the run did not wait";
+        EXPECT_TRUE(run->in_corso()) << "the run did not wait";
         EXPECT_TRUE(test::elenco(out.percorso()).empty());
         EXPECT_EQ(test::esegui_binario({"run", "--dir", out.percorso(), "--no-wait"}).stato, 75);
     }
-    EXPECT_EQ(attendi(pid), 0);
+    EXPECT_EQ(run->attendi(), 0);
     EXPECT_EQ(test::elenco(out.percorso()).size(), 6u);
 }
 
@@ -227,6 +211,9 @@ TEST(OutputFolder, StaleTemporariesOfAnotherProcessOneDoNotBlock) {
 }
 
 TEST(OutputFolder, AReplacedFileKeepsItsPermissionBits) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows files carry a read-only flag, not permission bits";
+#endif
     scenari sc;
     cartella_temporanea out;
     const unsigned modi[] = {0444, 0600, 0640};
@@ -246,7 +233,7 @@ TEST(OutputFolder, AReplacedFileKeepsItsPermissionBits) {
 // A rename refused after the plan was replaced: the old set comes back, and the
 // report lists no file as written and says the old files are back.
 TEST(OutputFolder, AfterARollbackNothingIsReportedAsWritten) {
-    if (!strace_presente()) GTEST_SKIP() << "strace is not installed";
+    SENZA_STRACE_SALTA();
     scenari sc;
     const insieme vecchio = set_di(sc, sc.a);
     for (bool json : {false, true}) {
@@ -310,7 +297,8 @@ TEST(OutputFolder, RecoverPutsTheOldSetBackFromAJournal) {
     test::scrivi(out.file(".a.tmp-1"), "old a");
     test::scrivi(out.file("b"), "new b");  // had no old file
     test::scrivi(out.file("c"), "old c");
-    ASSERT_EQ(::link(out.file("c").c_str(), out.file(".c.tmp-2").c_str()), 0);
+    std::filesystem::create_hard_link(path_from_utf8(out.file("c")),
+                                      path_from_utf8(out.file(".c.tmp-2")));
     test::scrivi(out.file(".c.tmp-3"), "new c");
     test::scrivi(out.file(nome_giornale), serializza_giornale({{"a", ".a.tmp-9", ".a.tmp-1"},
                                                                {"b", ".b.tmp-8", ""},
@@ -340,10 +328,13 @@ TEST(OutputFolder, InputsThatAreNotPlainFilesAreRefusedWithTheReason) {
     cartella_temporanea c;
     const std::string treno_file = c.file(nome_file_treno(linea, treno));
     test::scrivi(treno_file, componi_righe(righe_treno()));
+#ifndef _WIN32
+    // Windows has no FIFOs and no /dev/zero, and makes links only for administrators.
     ASSERT_EQ(::mkfifo(c.file("fifo").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("loop_b", c.file("loop_a").c_str()), 0);
     ASSERT_EQ(::symlink("loop_a", c.file("loop_b").c_str()), 0);
-    ASSERT_EQ(::mkdir(c.file("folder").c_str(), 0755), 0);
+#endif
+    ASSERT_TRUE(test::crea_cartella(c.file("folder")));
     {
         // Sparse: larger than a description file may be, at no cost on disk.
         FILE* f = std::fopen(c.file("huge").c_str(), "wb");
@@ -351,14 +342,17 @@ TEST(OutputFolder, InputsThatAreNotPlainFilesAreRefusedWithTheReason) {
         ASSERT_EQ(::ftruncate(::fileno(f), (64 << 20) + 1), 0);
         std::fclose(f);
     }
-    const struct {
+    struct caso {
         std::string percorso;
         int stato;
         const char* motivo;
-    } casi[] = {
+    };
+    const std::vector<caso> casi = {
+#ifndef _WIN32
         {c.file("fifo"), 74, "not a regular file"},
         {"/dev/zero", 74, "not a regular file"},
         {c.file("loop_a"), 74, std::strerror(ELOOP)},
+#endif
         {c.file("folder"), 74, std::strerror(EISDIR)},
         {c.file("huge"), 65, "larger than 67108864 bytes"},
     };
@@ -402,7 +396,8 @@ TEST(OutputFolder, CompiledFilesLargerThanTheCompilerWritesAreRefusedUnread) {
         SCOPED_TRACE(f.nome);
         cartella_temporanea grande;
         for (const auto& g : files)
-            ASSERT_EQ(::link(c.file(g.nome).c_str(), grande.file(g.nome).c_str()), 0);
+            std::filesystem::create_hard_link(path_from_utf8(c.file(g.nome)),
+                                              path_from_utf8(grande.file(g.nome)));
         ASSERT_EQ(::unlink(grande.file(f.nome).c_str()), 0);
         FILE* h = std::fopen(grande.file(f.nome).c_str(), "wb");
         ASSERT_NE(h, nullptr);

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/file_replace.h"
 #include "formats/compiled_files.h"
@@ -53,12 +54,8 @@ TEST(PlanBlocks, ProducerFailingHalfWayLeavesTheOldFile) {
     };
     EXPECT_THROW(sostituisci_file_prodotti({{percorso, produci, {}}}), std::logic_error);
     EXPECT_EQ(test::leggi(percorso), "vecchio");
-    size_t file = 0;
-    for (const auto& e : std::filesystem::directory_iterator(c.percorso())) {
-        (void)e;
-        ++file;
-    }
-    EXPECT_EQ(file, 1u) << "a temporary file was left behind";
+    EXPECT_EQ(test::elenco(c.percorso()), std::vector<std::string>{"f.dat"})
+        << "a temporary file was left behind";
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "compiler/compile_driver.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
+#include "platform/utf8_paths.h"
 #include "render/polyline.h"
 #include "render/render_svg.h"
 #include "test_support.h"
@@ -633,9 +634,9 @@ TEST_F(RenderCommand, RefusesWithTheRightStatus) {
     const std::string due = dir.file("due"), rotto = dir.file("rotto");
     std::filesystem::create_directory(due);
     std::filesystem::create_directory(rotto);
-    for (const auto& e : std::filesystem::directory_iterator(out)) {
-        std::filesystem::copy(e.path(), due);
-        std::filesystem::copy(e.path(), rotto);
+    for (const std::string& n : test::elenco(out)) {
+        std::filesystem::copy_file(path_from_utf8(out + "/" + n), path_from_utf8(due + "/" + n));
+        std::filesystem::copy_file(path_from_utf8(out + "/" + n), path_from_utf8(rotto + "/" + n));
     }
     std::filesystem::copy(out + "/Lavena_Torre Alta_A 1.sim", due + "/Lavena_Torre Alta_B 2.sim");
     std::filesystem::copy(out + "/Lavena_Torre Alta_A 1.dat", due + "/Lavena_Torre Alta_B 2.dat");

@@ -4,7 +4,13 @@
 // two source files it wrote itself.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <windows.h>
 
+#include "platform/text_windows.h"
+#endif
+
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -28,11 +34,41 @@ using test::cartella_temporanea;
 struct impronta {
     bool esiste = false;
     std::string byte;
-    ino_t inode = 0;
-    mode_t modo = 0;
-    nlink_t collegamenti = 0;
-    long mtime_s = 0, mtime_ns = 0, ctime_s = 0, ctime_ns = 0;
+    uint64_t inode = 0;  // the file index on Windows
+    uint32_t modo = 0;   // the attributes on Windows
+    uint64_t collegamenti = 0;
+    long long mtime_s = 0, mtime_ns = 0, ctime_s = 0, ctime_ns = 0;
 };
+
+#ifdef _WIN32
+
+impronta impronta_di(const std::string& percorso) {
+    impronta i;
+    const std::wstring w = wide_da_utf8(percorso);
+    const HANDLE h = ::CreateFileW(
+        w.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return i;
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_BASIC_INFO base{};
+    const bool letto = ::GetFileInformationByHandle(h, &info) &&
+                       ::GetFileInformationByHandleEx(h, FileBasicInfo, &base, sizeof base);
+    ::CloseHandle(h);
+    if (!letto) return i;
+    i.esiste = true;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) i.byte = test::leggi(percorso);
+    i.inode = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    i.modo = info.dwFileAttributes;
+    i.collegamenti = info.nNumberOfLinks;
+    // Counts of 100 ns.
+    i.mtime_s = base.LastWriteTime.QuadPart / 10000000;
+    i.mtime_ns = base.LastWriteTime.QuadPart % 10000000 * 100;
+    i.ctime_s = base.ChangeTime.QuadPart / 10000000;
+    i.ctime_ns = base.ChangeTime.QuadPart % 10000000 * 100;
+    return i;
+}
+
+#else
 
 impronta impronta_di(const std::string& percorso) {
     impronta i;
@@ -49,6 +85,8 @@ impronta impronta_di(const std::string& percorso) {
     i.ctime_ns = st.st_ctim.tv_nsec;
     return i;
 }
+
+#endif
 
 void invariato(const std::string& percorso, const impronta& prima) {
     const impronta ora = impronta_di(percorso);
@@ -87,8 +125,8 @@ struct cartella_utente {
     cartella_utente(const std::string& testo_linea, const std::string& testo_treno) {
         ingressi = radice.file("in");
         uscite = radice.file("out");
-        ::mkdir(ingressi.c_str(), 0755);
-        ::mkdir(uscite.c_str(), 0755);
+        test::crea_cartella(ingressi);
+        test::crea_cartella(uscite);
         file_linea = ingressi + "/" + nome_file_linea(linea);
         file_treno = ingressi + "/" + nome_file_treno(linea, treno);
         test::scrivi(file_linea, testo_linea);
