@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8_paths.h"
 #include "test_support.h"
 
 namespace binario {
@@ -113,12 +114,13 @@ TEST(CommandLine, HelpTellsWhatTheCommandDoes) {
 TEST(CommandLine, NoArgumentsIsTheOneShotRunInTheProgramsFolder) {
     test::cartella_temporanea programma, altrove;
     // The copy is the program, so its folder is the scratch folder.
-    esito_processo r = test::esegui_binario_con(
-        {"sh", "-c", "cp \"$0\" ./binario && exec ./binario"}, {}, programma.percorso());
+    const std::string copia = path_to_utf8(path_from_utf8(BINARIO_EXE).filename());
+    std::filesystem::copy_file(path_from_utf8(BINARIO_EXE), path_from_utf8(programma.file(copia)));
+    esito_processo r = test::esegui_programma(programma.file(copia), {}, programma.percorso());
     ASSERT_EQ(r.stato, 0) << r.err;
     ASSERT_EQ(esegui_binario({"run", "--dir", altrove.percorso()}).stato, 0);
     std::vector<std::string> attesi = test::elenco(altrove.percorso());
-    attesi.push_back("binario");
+    attesi.push_back(copia);
     std::sort(attesi.begin(), attesi.end());
     EXPECT_EQ(test::elenco(programma.percorso()), attesi);
     for (const std::string& nome : test::elenco(altrove.percorso()))

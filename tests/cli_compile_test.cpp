@@ -417,9 +417,12 @@ TEST_F(Compile, UnreadableInputIsAnInputOutputFailureWithTheSystemsReason) {
     coppia(linea_breve, treno_vuoto);
     std::filesystem::create_directory(dir.file("in/D_linea.txt"));
     std::filesystem::create_directory(dir.file("in/D_T-.txt"));
+#ifndef _WIN32
+    // Windows makes links only for administrators, and has no permission bits.
     std::filesystem::create_symlink("L_T-.txt", dir.file("in/L_T-.txt"));
     test::scrivi(dir.file("in/P_T-.txt"), treno_vuoto);
     ::chmod(dir.file("in/P_T-.txt").c_str(), 0);
+#endif
     for (const char* f : {"out/X_linea.dat", "out/X_T.sim", "out/X_T.dat"})
         test::scrivi(dir.file(f), std::string("old ") + f);
 
@@ -464,8 +467,13 @@ TEST_F(Compile, UnreadableInputIsAnInputOutputFailureWithTheSystemsReason) {
     };
     for (const caso& c : casi) {
         SCOPED_TRACE(c.nome);
+#ifdef _WIN32
+        if (std::string(c.nome) == "no permission" || std::string(c.nome) == "link to itself")
+            continue;
+#else
         // The superuser reads a file without permission all the same.
         if (std::string(c.nome) == "no permission" && ::geteuid() == 0) continue;
+#endif
         for (const char* comando : {"compile", "check"})
             for (const bool incompleto : {false, true}) {
                 if (incompleto && std::string(comando) == "check") continue;

@@ -107,10 +107,11 @@ HANDLE apri_ereditabile(const std::string& percorso, bool scrittura) {
 
 // Starts binario with the arguments and the three standard handles; the
 // process handle.
-HANDLE avvia_con(const std::vector<std::string>& davanti, const std::vector<std::string>& argomenti,
-                 const std::string& cartella_lavoro, HANDLE in, HANDLE out, HANDLE err) {
+HANDLE avvia_con(const std::string& programma, const std::vector<std::string>& davanti,
+                 const std::vector<std::string>& argomenti, const std::string& cartella_lavoro,
+                 HANDLE in, HANDLE out, HANDLE err) {
     if (!davanti.empty()) throw std::runtime_error("no wrapper programs on Windows");
-    const std::wstring exe = wide_da_utf8(BINARIO_EXE);
+    const std::wstring exe = wide_da_utf8(programma);
     std::wstring riga = argomento_quotato(exe);
     for (const std::string& a : argomenti) riga += L" " + argomento_quotato(wide_da_utf8(a));
     STARTUPINFOW si{};
@@ -123,7 +124,7 @@ HANDLE avvia_con(const std::vector<std::string>& davanti, const std::vector<std:
     const std::wstring cartella = wide_da_utf8(cartella_lavoro);
     if (!::CreateProcessW(exe.c_str(), riga.data(), nullptr, nullptr, TRUE, 0, nullptr,
                           cartella_lavoro.empty() ? nullptr : cartella.c_str(), &si, &pi))
-        throw std::runtime_error("cannot start " + std::string(BINARIO_EXE));
+        throw std::runtime_error("cannot start " + programma);
     ::CloseHandle(pi.hThread);
     return pi.hProcess;
 }
@@ -135,11 +136,9 @@ int fine(HANDLE processo) {
     return static_cast<int>(codice);
 }
 
-}  // namespace
-
-esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
-                                  const std::vector<std::string>& argomenti,
-                                  const std::string& cartella_lavoro, const std::string& ingresso) {
+esito_processo esegui(const std::string& programma, const std::vector<std::string>& davanti,
+                      const std::vector<std::string>& argomenti, const std::string& cartella_lavoro,
+                      const std::string& ingresso) {
     cartella_temporanea catture;
     const std::string out_path = catture.file("out"), err_path = catture.file("err");
     esito_processo r;
@@ -149,7 +148,7 @@ esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
         HANDLE in = apri_ereditabile(ingresso.empty() ? "NUL" : ingresso, false);
         HANDLE p = nullptr;
         try {
-            p = avvia_con(davanti, argomenti, cartella_lavoro, in, o, e);
+            p = avvia_con(programma, davanti, argomenti, cartella_lavoro, in, o, e);
         } catch (...) {
             for (HANDLE h : {o, e, in}) ::CloseHandle(h);
             throw;
@@ -163,12 +162,15 @@ esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
     return r;
 }
 
+}  // namespace
+
 processo_binario::processo_binario(const std::vector<std::string>& davanti,
                                    const std::vector<std::string>& argomenti) {
     HANDLE nulla = apri_ereditabile("NUL", true);
     HANDLE in = apri_ereditabile("NUL", false);
     try {
-        id_ = reinterpret_cast<long long>(avvia_con(davanti, argomenti, "", in, nulla, nulla));
+        id_ = reinterpret_cast<long long>(
+            avvia_con(BINARIO_EXE, davanti, argomenti, "", in, nulla, nulla));
     } catch (...) {
         ::CloseHandle(nulla);
         ::CloseHandle(in);
@@ -209,9 +211,9 @@ namespace {
 
 // Runs binario under `davanti` in a child whose standard handles are the given
 // files; returns its id.
-pid_t avvia_con(const std::vector<std::string>& davanti, const std::vector<std::string>& argomenti,
-                const std::string& cartella_lavoro, const std::string& in, const std::string& out,
-                const std::string& err) {
+pid_t avvia_con(const std::string& programma, const std::vector<std::string>& davanti,
+                const std::vector<std::string>& argomenti, const std::string& cartella_lavoro,
+                const std::string& in, const std::string& out, const std::string& err) {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
@@ -225,7 +227,7 @@ pid_t avvia_con(const std::vector<std::string>& davanti, const std::vector<std::
         if (!cartella_lavoro.empty() && ::chdir(cartella_lavoro.c_str()) != 0) ::_exit(127);
         std::vector<char*> argv;
         std::vector<std::string> copie = davanti;
-        copie.push_back(BINARIO_EXE);
+        copie.push_back(programma);
         copie.insert(copie.end(), argomenti.begin(), argomenti.end());
         for (auto& a : copie) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -239,14 +241,12 @@ int stato_di(int stato) {
     return WIFEXITED(stato) ? WEXITSTATUS(stato) : 128 + WTERMSIG(stato);
 }
 
-}  // namespace
-
-esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
-                                  const std::vector<std::string>& argomenti,
-                                  const std::string& cartella_lavoro, const std::string& ingresso) {
+esito_processo esegui(const std::string& programma, const std::vector<std::string>& davanti,
+                      const std::vector<std::string>& argomenti, const std::string& cartella_lavoro,
+                      const std::string& ingresso) {
     cartella_temporanea catture;
     std::string out_path = catture.file("out"), err_path = catture.file("err");
-    const pid_t pid = avvia_con(davanti, argomenti, cartella_lavoro,
+    const pid_t pid = avvia_con(programma, davanti, argomenti, cartella_lavoro,
                                 ingresso.empty() ? "/dev/null" : ingresso, out_path, err_path);
     int stato = 0;
     ::waitpid(pid, &stato, 0);
@@ -257,9 +257,11 @@ esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
     return r;
 }
 
+}  // namespace
+
 processo_binario::processo_binario(const std::vector<std::string>& davanti,
                                    const std::vector<std::string>& argomenti)
-    : id_(avvia_con(davanti, argomenti, "", "/dev/null", "/dev/null", "/dev/null")) {}
+    : id_(avvia_con(BINARIO_EXE, davanti, argomenti, "", "/dev/null", "/dev/null", "/dev/null")) {}
 
 processo_binario::~processo_binario() {
     if (!finito_) {
@@ -292,6 +294,18 @@ void processo_binario::uccidi() {
 }
 
 #endif
+
+esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
+                                  const std::vector<std::string>& argomenti,
+                                  const std::string& cartella_lavoro, const std::string& ingresso) {
+    return esegui(BINARIO_EXE, davanti, argomenti, cartella_lavoro, ingresso);
+}
+
+esito_processo esegui_programma(const std::string& programma,
+                                const std::vector<std::string>& argomenti,
+                                const std::string& cartella_lavoro) {
+    return esegui(programma, {}, argomenti, cartella_lavoro, "");
+}
 
 std::string leggi(const std::string& percorso) {
     std::ifstream f(path_from_utf8(percorso), std::ios::binary);

@@ -41,6 +41,11 @@ esito_processo esegui_binario_con(const std::vector<std::string>& davanti,
                                   const std::string& cartella_lavoro = "",
                                   const std::string& ingresso = "");
 
+// Runs the program `programma` (a path, a copy of binario for example) the same way.
+esito_processo esegui_programma(const std::string& programma,
+                                const std::vector<std::string>& argomenti,
+                                const std::string& cartella_lavoro = "");
+
 // A binario started in the background (under `davanti` when not empty, Linux
 // only), its output thrown away. attendi() must be called once to end it.
 class processo_binario {
