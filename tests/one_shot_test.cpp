@@ -14,6 +14,12 @@
 #include "compiler/track_model.h"
 #include "test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/text_windows.h"
+#endif
+
 namespace binario {
 namespace {
 
@@ -221,6 +227,57 @@ TEST(OneShotErrorReport, ShowsTheOutcomeAndReturnsItsStatus) {
         EXPECT_EQ(letto, c.stampato);
     }
 }
+
+// Started with no console (Windows, a double click) the stop is shown in a message
+// box; everything else still goes to standard error.
+TEST(OneShotErrorReport, WithoutAConsoleTheStopGoesToTheMessageBox) {
+    compile_result fermato;
+    fermato.stop = diagnostica{};
+    fermato.stop->numero = 1251;
+    compile_result disco;
+    disco.io_error = io_failure{"d/x.dat", "No space left on device"};
+    struct caso {
+        const compile_result* esito;
+        int stato;
+        std::string nella_finestra, stampato;
+    };
+    const caso casi[] = {
+        {&fermato, 2, " Errore n. 1251", ""},
+        {&disco, 74, "", "binario: d/x.dat: No space left on device\n"},
+    };
+    for (const caso& c : casi) {
+        std::FILE* f = std::tmpfile();
+        ASSERT_NE(f, nullptr);
+        std::vector<std::string> finestre;
+        EXPECT_EQ(riporta_avvio(*c.esito, f, [&](const std::string& t) { finestre.push_back(t); }),
+                  c.stato);
+        std::string letto(256, '\0');
+        std::rewind(f);
+        letto.resize(std::fread(letto.data(), 1, letto.size(), f));
+        std::fclose(f);
+        EXPECT_EQ(letto, c.stampato);
+        EXPECT_EQ(finestre, c.nella_finestra.empty() ? std::vector<std::string>{}
+                                                     : std::vector<std::string>{c.nella_finestra});
+    }
+}
+
+#ifdef _WIN32
+// Output redirected to a file or a pipe is read by whoever redirected it.
+TEST(OneShotErrorReport, ARedirectedStandardErrorTakesTheStop) {
+    HANDLE lettura = nullptr, scrittura = nullptr;
+    ASSERT_TRUE(::CreatePipe(&lettura, &scrittura, nullptr, 0));
+    EXPECT_FALSE(arresto_in_finestra(scrittura));
+    ::CloseHandle(lettura);
+    ::CloseHandle(scrittura);
+    test::cartella_temporanea dir;
+    const std::wstring nome = wide_da_utf8(dir.file("err.txt"));
+    HANDLE file = ::CreateFileW(nome.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(arresto_in_finestra(file));
+    ::CloseHandle(file);
+}
+#endif
 
 TEST(OneShotErrorReport, StoppedCompileWritesNoCompiledFile) {
     test::cartella_temporanea dir;

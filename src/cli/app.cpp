@@ -52,7 +52,8 @@ std::string comando_sconosciuto(const std::string& parola, const std::vector<std
 }  // namespace
 
 int esegui_cli(int argc, char** argv) {
-    if (argc <= 1) return riporta_avvio(esegui_avvio(cartella_programma()), stderr);
+    if (argc <= 1)
+        return riporta_avvio(esegui_avvio(cartella_programma()), stderr, finestra_arresto());
 
     CLI::App app{
         "binario: scenario compiler for the train-driving simulator.\n"

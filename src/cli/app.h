@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <string>
 
 #include "service/compile_service.h"
 
@@ -24,7 +26,10 @@ int esegui_cli(int argc, char** argv);
 // Reports the one-shot run on `err` and returns its exit status: exit_io for a file
 // that cannot be read or written (the message names it), exit_stopped with
 // " Errore n. N" when the stamping stopped, exit_faults when the compile recorded
-// faults (they are listed), exit_ok otherwise (warnings listed, if any).
-int riporta_avvio(const compile_result& esito, std::FILE* err);
+// faults (they are listed), exit_ok otherwise (warnings listed, if any). When
+// `finestra` is set, the stop's " Errore n. N" is shown through it (a message box)
+// instead of on `err`.
+int riporta_avvio(const compile_result& esito, std::FILE* err,
+                  const std::function<void(const std::string&)>& finestra = {});
 
 }  // namespace binario

@@ -8,10 +8,12 @@
 #include "common/folder_exists.h"
 #include "run/diagnostics_report.h"
 #include "run/one_shot.h"
+#include "run/platform.h"
 
 namespace binario {
 
-int riporta_avvio(const compile_result& esito, std::FILE* err) {
+int riporta_avvio(const compile_result& esito, std::FILE* err,
+                  const std::function<void(const std::string&)>& finestra) {
     if (esito.io_error) {
         std::fprintf(err, "binario: %s\n", esito.io_error->text().c_str());
         return exit_io;
@@ -22,7 +24,11 @@ int riporta_avvio(const compile_result& esito, std::FILE* err) {
         return exit_io;
     }
     if (esito.stop) {
-        std::fprintf(err, " Errore n. %d\n", static_cast<int>(esito.stop->numero));
+        const std::string testo = " Errore n. " + std::to_string(esito.stop->numero);
+        if (finestra)
+            finestra(testo);
+        else
+            std::fprintf(err, "%s\n", testo.c_str());
         return exit_stopped;
     }
     const modello& m = esito.model;
@@ -76,7 +82,7 @@ void registra_run(CLI::App& app, elenco_azioni& azioni) {
                 std::fprintf(stderr, "binario: %s\n", e.what());
                 return exit_io;
             }
-            return riporta_avvio(esegui_avvio(*cartella), stderr);
+            return riporta_avvio(esegui_avvio(*cartella), stderr, finestra_arresto());
         });
     });
 }

@@ -42,4 +42,12 @@ bool ha_console() {
     return ::GetConsoleProcessList(processi, 2) > 1;
 }
 
+bool arresto_in_finestra(void* uscita) {
+    const DWORD tipo = uscita == nullptr || uscita == INVALID_HANDLE_VALUE
+                           ? FILE_TYPE_UNKNOWN
+                           : ::GetFileType(static_cast<HANDLE>(uscita));
+    if (tipo == FILE_TYPE_DISK || tipo == FILE_TYPE_PIPE) return false;
+    return !ha_console();
+}
+
 }  // namespace binario

@@ -16,4 +16,9 @@ void prepara_console();
 // console, not by a double click in the file manager).
 bool ha_console();
 
+// True when text written to `uscita` (a standard handle) would reach no one: it
+// is not redirected to a file or a pipe, and the console it writes to, if any,
+// is one Windows made for this process alone and closes as it ends.
+bool arresto_in_finestra(void* uscita);
+
 }  // namespace binario

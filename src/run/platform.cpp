@@ -23,4 +23,8 @@ void mostra_attesa() {
     std::fflush(stderr);
 }
 
+std::function<void(const std::string&)> finestra_arresto() {
+    return {};
+}
+
 }  // namespace binario

@@ -30,4 +30,12 @@ void mostra_attesa() {
     std::fflush(stderr);
 }
 
+std::function<void(const std::string&)> finestra_arresto() {
+    if (!arresto_in_finestra(::GetStdHandle(STD_ERROR_HANDLE))) return {};
+    return [](const std::string& testo) {
+        const std::wstring w = wide_da_utf8(testo);
+        ::MessageBoxW(nullptr, w.c_str(), L"binario", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    };
+}
+
 }  // namespace binario
