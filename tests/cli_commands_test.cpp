@@ -127,6 +127,14 @@ TEST(CommandLine, NoArgumentsIsTheOneShotRunInTheProgramsFolder) {
         EXPECT_EQ(test::leggi(programma.file(nome)), test::leggi(altrove.file(nome))) << nome;
 }
 
+// A path is never an option, also where the system's own options start with '/'.
+TEST(CommandLine, APathStartingWithASlashIsAFile) {
+    const auto r =
+        esegui_binario({"check", "/binario-nessuna/L_linea.txt", "/binario-nessuna/L_T-.txt"});
+    EXPECT_EQ(r.stato, 74) << r.err;
+    EXPECT_NE(r.err.find("cannot read '/binario-nessuna/L_linea.txt'"), std::string::npos) << r.err;
+}
+
 // 'binario example' never replaces a file an author may have edited, unless --force.
 TEST(CommandLine, ExampleRefusesToOverwriteWithoutForce) {
     test::cartella_temporanea dir;

@@ -61,6 +61,9 @@ int esegui_cli(int argc, char** argv) {
         "\"A 1\") into the program's folder and compiles it.",
         "binario"};
     app.set_version_flag("-V,--version", std::string("binario ") + BINARIO_VERSION);
+    // Options are written "-x" and "--name" everywhere; on Windows the library would
+    // also take "/name", and so read a path such as "/scenari/a_linea.txt" as one.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     app.footer(
         "'binario help COMMAND' (or 'binario COMMAND --help') shows the options of a command;\n"
