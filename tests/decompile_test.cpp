@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/text_file_writer.h"
+#include "common/windows_1252.h"
 #include "compiler/format_facts.h"
 #include "content/builtin_line.h"
 #include "content/builtin_train.h"
@@ -108,6 +109,34 @@ TEST(Decompile, ValuesThatSeveralRecordsGiveComeBackAsOneOfThem) {
         "segnale, 10500, 2, 3, 1, 0, 1, 12, 0,0,0, 50\r\n"
         "[codici]\r\nabbattimento, 11250, 120\r\nabbattimento, 15000, 0\r\n[fine]\r\n";
     EXPECT_EQ(andata_e_ritorno(linea, treno, "Prova", "T 1"), "");
+}
+
+// Table texts whose bytes happen to be valid UTF-8 (C3 A9 is "\xC3\xA9" in Windows-1252
+// and an e with acute accent in UTF-8) come back as the same bytes: the files written
+// are kept Windows-1252 by a line before "[generale]".
+TEST(Decompile, TextsThatPassForUtf8ComeBackAsTheSameBytes) {
+    const std::string testo = "\xC3\xA9T\xC3\xA9";
+    const std::string linea =
+        "-- caff\xE8\r\n[generale]\r\nlunghezza percorso, 10000\r\n"
+        "[cartelli]\r\nindicatore cartello, 3000, " +
+        testo + "\r\n[fine]\r\n";
+    const std::string treno =
+        "-- caff\xE8\r\n[generale]\r\nstazione, 2000, 28, 200, 0,0,0, "
+        "0,0,0, 0,0,0, 30, 7,0,0, " +
+        testo + "\r\n[fine]\r\n";
+    EXPECT_EQ(andata_e_ritorno(linea, treno, "Prova", "T 1"), "");
+    const insieme_compilato s = decodifica(compila_in_byte(linea, treno, "Prova", "T 1"));
+    EXPECT_EQ(s.tabella[1].testo, testo);
+    EXPECT_EQ(s.tabella[80].testo, testo);
+    const decompilazione d = decompila(s, "Prova", "T 1");
+    EXPECT_FALSE(reads_as_utf8(d.testo_linea));
+    EXPECT_FALSE(reads_as_utf8(d.testo_treno));
+    // Texts in plain ASCII need no such line.
+    const decompilazione a = decompila(
+        decodifica(compila_in_byte(componi_righe(righe_linea()), componi_righe(righe_treno()),
+                                   "Lavena_Torre Alta", "A 1")),
+        "Lavena_Torre Alta", "A 1");
+    EXPECT_EQ(a.testo_linea.find("Windows-1252"), std::string::npos);
 }
 
 TEST(Decompile, RandomScenariosComeBackByteIdentical) {

@@ -381,18 +381,30 @@ TEST_F(LspServer, ALineFileAloneIsCheckedOnItsOwn) {
 
 TEST_F(LspServer, NonAsciiTextKeepsItsColumnsAndBytes) {
     inizializza();
-    // A station name with a Windows-1252 letter, a comment line with a character
-    // the code page has not, and then a typo on the line after it.
+    // A station name with a Windows-1252 letter, a comment line with characters
+    // the code page has not, and then a typo on the line after it. The file on disk
+    // is plain ASCII, so the buffer is read as the UTF-8 an editor saves.
     std::string t = sostituisci(testo_treno, "DOGANA", "D\xC3\x92GANA");
     t = sostituisci(t, "[segnali]", "[segnali]\r\n\xF0\x9D\x84\x9E\xE2\x86\x92 sagnale, 1, 2");
     auto r = invia({apri(treno, t)});
     ASSERT_TRUE(diagnostiche(r, treno));
     const json d = *diagnostiche(r, treno);
-    ASSERT_EQ(d.size(), 1u) << d.dump();
+    ASSERT_EQ(d.size(), 3u) << d.dump();
     const int riga = riga_di(t, "sagnale");
-    EXPECT_EQ(d[0]["range"]["start"]["line"], riga);
+    // The note on the first character beyond ASCII, "\xC3\x92".
+    EXPECT_EQ(d[0]["severity"], 3);
+    EXPECT_EQ(d[0]["code"], "utf8-source");
+    EXPECT_EQ(d[0]["range"]["start"]["line"], riga_di(t, "D\xC3\x92GANA"));
+    const size_t lettera = t.find("D\xC3\x92GANA") + 1;
+    EXPECT_EQ(d[0]["range"]["start"]["character"], lettera - (t.rfind('\n', lettera) + 1));
+    // "\xF0\x9D\x84\x9E" has no Windows-1252 byte: the error marks it, two UTF-16 units.
+    EXPECT_EQ(d[1]["code"], 104);
+    EXPECT_EQ(d[1]["range"]["start"]["line"], riga);
+    EXPECT_EQ(d[1]["range"]["start"]["character"], 0);
+    EXPECT_EQ(d[1]["range"]["end"]["character"], 2);
     // "𝄞" is two UTF-16 units, "→" one, then " sagnale, 1, 2".
-    EXPECT_EQ(d[0]["range"]["end"]["character"], 2 + 1 + 14);
+    EXPECT_EQ(d[2]["range"]["start"]["line"], riga);
+    EXPECT_EQ(d[2]["range"]["end"]["character"], 2 + 1 + 14);
 
     const int stazione = riga_di(t, "D\xC3\x92GANA");
     r = invia({richiesta(9, "textDocument/hover",
@@ -402,6 +414,69 @@ TEST_F(LspServer, NonAsciiTextKeepsItsColumnsAndBytes) {
     const std::string testo = r[0]["result"]["contents"]["value"];
     EXPECT_NE(testo.find("Station \"D\xC3\x92GANA\" at 14000 m"), std::string::npos) << testo;
     EXPECT_NE(testo.find("table row"), std::string::npos) << testo;
+}
+
+// The diagnostics of a buffer are those binario check gives for it saved: the file on
+// disk tells whether the editor saves it as UTF-8 or in Windows-1252.
+TEST_F(LspServer, TheEncodingOfTheSavedFileDecidesAsCheckDoes) {
+    const std::string utf8 =
+        sostituisci(sostituisci(testo_treno, "DOGANA", "D\xC3\x92GANA"), "[segnali]",
+                    "[segnali]\r\n-- x \xE2\x86\x92 y \xF0\x9D\x84\x9E\r\nsagnale, 1, 2");
+    struct caso {
+        const char* nome;
+        std::string su_disco;  // the file's bytes; the buffer is always `utf8`
+        size_t diagnostiche;
+    };
+    const caso casi[] = {
+        // UTF-8 on disk: the note, the two characters without a byte, the typo.
+        {"utf-8", utf8, 3},
+        // Windows-1252 on disk: no note, and the characters the editor could not save in
+        // the code page stand as "?", as the reading of the file would give them.
+        {"windows-1252", sostituisci(testo_treno, "DOGANA", "D\xD2GANA"), 1},
+    };
+    // What an editor saves of `utf8` in the code page: "?" for what it cannot hold.
+    const auto come_windows_1252 = [](const std::string& t) {
+        return sostituisci(
+            sostituisci(sostituisci(t, "D\xC3\x92GANA", "D\xD2GANA"), "\xE2\x86\x92", "?"),
+            "\xF0\x9D\x84\x9E", "?");
+    };
+    const lsp::line_index righe(utf8);
+    inizializza();
+    int versione = 1;
+    for (const caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        test::scrivi(treno, c.su_disco);
+        auto r = invia({versione == 1 ? apri(treno, utf8) : cambia(treno, utf8, versione)});
+        ++versione;
+        ASSERT_TRUE(diagnostiche(r, treno));
+        const json dt = *diagnostiche(r, treno);
+        EXPECT_EQ(dt.size(), c.diagnostiche) << dt.dump();
+
+        // The buffer saved as the editor saves it, through binario check.
+        test::cartella_temporanea altra;
+        test::scrivi(altra.file(nome_linea), testo_linea);
+        test::scrivi(altra.file(nome_treno), c.su_disco == utf8 ? utf8 : come_windows_1252(utf8));
+        const auto k = test::esegui_binario(
+            {"check", "--json", altra.file(nome_linea), altra.file(nome_treno)});
+        const json report = json::parse(k.out);
+        json attese = json::array();
+        for (const json& x : report["diagnostics"])
+            if (x["file"] == altra.file(nome_treno)) attese.push_back(x);
+        ASSERT_EQ(attese.size(), dt.size()) << k.err << dt.dump();
+        for (size_t i = 0; i < dt.size(); ++i) {
+            const json& e = dt[i];
+            const json& a = attese[i];
+            EXPECT_EQ(e["message"], a["message"]);
+            EXPECT_EQ(e["code"], a["severity"] == "error" ? a["numero"] : a["name"]);
+            EXPECT_EQ(e["range"]["start"]["line"], a["line"].get<int>() - 1);
+            if (!a["column"].is_null()) {
+                // Columns count characters; the editor counts UTF-16 units.
+                const std::string riga_testo(righe.line(a["line"].get<size_t>() - 1));
+                EXPECT_EQ(e["range"]["start"]["character"],
+                          lsp::utf16_column(riga_testo, a["column"].get<size_t>() - 1));
+            }
+        }
+    }
 }
 
 TEST_F(LspServer, HoverOutlineAndCompletionDescribeTheRecords) {

@@ -43,5 +43,32 @@ TEST(TextEncoding, NamesTypedInUtf8BecomeWindows1252) {
     EXPECT_EQ(utf8_to_windows_1252("Citt\xE0"), "Citt\xE0");         // single-byte already
 }
 
+TEST(TextEncoding, FilesReadAsUtf8AreValidUtf8BeyondAscii) {
+    EXPECT_FALSE(reads_as_utf8(""));
+    EXPECT_FALSE(reads_as_utf8("plain ASCII"));
+    EXPECT_FALSE(reads_as_utf8("Citt\xE0"));
+    EXPECT_FALSE(reads_as_utf8("Citt\xC3\xA0 caff\xE8"));  // one byte that is not UTF-8
+    EXPECT_TRUE(reads_as_utf8("Citt\xC3\xA0"));
+    EXPECT_TRUE(reads_as_utf8("\xEF\xBB\xBFplain"));
+}
+
+// One byte per character, so that offsets count the characters of the original;
+// the byte-order mark goes, and what the code page cannot hold is a listed "?".
+TEST(TextEncoding, Utf8FilesBecomeWindows1252CharacterByCharacter) {
+    const utf8_as_windows_1252 c = utf8_text_to_windows_1252(
+        "\xEF\xBB\xBF"
+        "a\xC3\xA0\r\n\xE2\x86\x92\xE2\x82\xAC\xF0\x9D\x84\x9E");
+    EXPECT_TRUE(c.byte_order_mark);
+    EXPECT_EQ(c.text, "a\xE0\r\n?\x80?");
+    ASSERT_TRUE(c.first_beyond_ascii);
+    EXPECT_EQ(*c.first_beyond_ascii, 1u);
+    ASSERT_EQ(c.unheld.size(), 2u);
+    EXPECT_EQ(c.unheld[0].offset, 4u);
+    EXPECT_EQ(c.unheld[0].code_point, U'\u2192');
+    EXPECT_EQ(c.unheld[1].offset, 6u);
+    EXPECT_EQ(c.unheld[1].code_point, U'\U0001D11E');
+    EXPECT_FALSE(utf8_text_to_windows_1252("\xEF\xBB\xBFx").first_beyond_ascii);
+}
+
 }  // namespace
 }  // namespace binario

@@ -38,6 +38,8 @@ nlohmann::ordered_json diagnostica_json(const diagnostica& d) {
         d.progressiva ? nlohmann::ordered_json(*d.progressiva) : nlohmann::ordered_json();
     j["file"] = d.file.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(as_utf8(d.file));
     j["line"] = d.riga > 0 ? nlohmann::ordered_json(d.riga) : nlohmann::ordered_json();
+    j["column"] =
+        d.riga > 0 && d.colonna > 0 ? nlohmann::ordered_json(d.colonna) : nlohmann::ordered_json();
     j["message"] = as_utf8(d.messaggio);
     return j;
 }

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <vector>
 
 namespace binario {
 
@@ -19,39 +18,47 @@ char32_t code_point_of(unsigned char b) {
     return b >= 0x80 && b <= 0x9F ? high_code_points[b - 0x80] : char32_t{b};
 }
 
-// The code points of strict UTF-8 (no overlong forms, no surrogates, nothing past
-// U+10FFFF); nullopt when the text is not UTF-8.
-std::optional<std::vector<char32_t>> decode_utf8(std::string_view t) {
-    std::vector<char32_t> points;
-    size_t i = 0;
-    while (i < t.size()) {
-        const auto b = static_cast<unsigned char>(t[i]);
-        size_t n = 0;
-        char32_t cp = 0, lowest = 0;
-        if (b < 0x80) {
-            points.push_back(b);
-            ++i;
-            continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            n = 1, cp = b & 0x1F, lowest = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            n = 2, cp = b & 0x0F, lowest = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            n = 3, cp = b & 0x07, lowest = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (i + n >= t.size()) return std::nullopt;
-        for (size_t k = 1; k <= n; ++k) {
-            const auto c = static_cast<unsigned char>(t[i + k]);
-            if ((c & 0xC0) != 0x80) return std::nullopt;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
-        points.push_back(cp);
-        i += n + 1;
+// The code point of the strict UTF-8 sequence at t[i] (no overlong forms, no
+// surrogates, nothing past U+10FFFF), moving i past it; nullopt when none starts there.
+std::optional<char32_t> next_code_point(std::string_view t, size_t& i) {
+    const auto b = static_cast<unsigned char>(t[i]);
+    size_t n = 0;
+    char32_t cp = 0, lowest = 0;
+    if (b < 0x80) {
+        ++i;
+        return b;
+    } else if ((b & 0xE0) == 0xC0) {
+        n = 1, cp = b & 0x1F, lowest = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        n = 2, cp = b & 0x0F, lowest = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        n = 3, cp = b & 0x07, lowest = 0x10000;
+    } else {
+        return std::nullopt;
     }
-    return points;
+    if (i + n >= t.size()) return std::nullopt;
+    for (size_t k = 1; k <= n; ++k) {
+        const auto c = static_cast<unsigned char>(t[i + k]);
+        if ((c & 0xC0) != 0x80) return std::nullopt;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    i += n + 1;
+    return cp;
+}
+
+bool is_utf8(std::string_view t) {
+    for (size_t i = 0; i < t.size();)
+        if (!next_code_point(t, i)) return false;
+    return true;
+}
+
+// The Windows-1252 byte of a code point, when the code page has one.
+std::optional<char> byte_of(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (size_t k = 0; k < high_code_points.size(); ++k)
+        if (high_code_points[k] == cp) return static_cast<char>(0x80 + k);
+    return std::nullopt;
 }
 
 // Code points of Windows-1252 never pass U+FFFF: at most three bytes.
@@ -78,47 +85,62 @@ std::string windows_1252_to_utf8(std::string_view text) {
 }
 
 std::string as_utf8(std::string_view text) {
-    if (decode_utf8(text)) return std::string(text);
+    if (is_utf8(text)) return std::string(text);
     return windows_1252_to_utf8(text);
 }
 
-namespace {
+bool reads_as_utf8(std::string_view text) {
+    bool beyond_ascii = false;
+    for (char ch : text) beyond_ascii = beyond_ascii || static_cast<unsigned char>(ch) >= 0x80;
+    return beyond_ascii && is_utf8(text);
+}
 
-// The code points as Windows-1252 bytes; one the code page cannot hold becomes
-// `replacement`, or makes the whole conversion fail when there is none.
-std::optional<std::string> encode_1252(const std::vector<char32_t>& points,
-                                       std::optional<char> replacement) {
-    std::string out;
-    out.reserve(points.size());
-    for (char32_t cp : points) {
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out.push_back(static_cast<char>(cp));
+utf8_as_windows_1252 utf8_text_to_windows_1252(std::string_view utf8) {
+    utf8_as_windows_1252 out;
+    size_t i = 0;
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
+        out.byte_order_mark = true;
+        i = 3;
+    }
+    out.text.reserve(utf8.size() - i);
+    while (i < utf8.size()) {
+        const size_t from = i;
+        const auto cp = next_code_point(utf8, i);
+        if (!cp) {  // not UTF-8 after all: kept byte by byte
+            out.text.push_back(utf8[from]);
+            i = from + 1;
             continue;
         }
-        size_t k = 0;
-        while (k < high_code_points.size() && high_code_points[k] != cp) ++k;
-        if (k < high_code_points.size())
-            out.push_back(static_cast<char>(0x80 + k));
-        else if (replacement)
-            out.push_back(*replacement);
-        else
-            return std::nullopt;
+        if (*cp >= 0x80 && !out.first_beyond_ascii) out.first_beyond_ascii = out.text.size();
+        if (const auto b = byte_of(*cp)) {
+            out.text.push_back(*b);
+        } else {
+            out.unheld.push_back({out.text.size(), *cp});
+            out.text.push_back('?');
+        }
     }
     return out;
 }
 
-}  // namespace
-
 std::optional<std::string> utf8_to_windows_1252(std::string_view text) {
-    auto points = decode_utf8(text);
-    if (!points) return std::string(text);
-    return encode_1252(*points, std::nullopt);
+    if (!is_utf8(text)) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto b = byte_of(*next_code_point(text, i));
+        if (!b) return std::nullopt;
+        out.push_back(*b);
+    }
+    return out;
 }
 
 std::string utf8_to_windows_1252(std::string_view text, char replacement) {
-    auto points = decode_utf8(text);
-    if (!points) return std::string(text);
-    return *encode_1252(*points, replacement);
+    if (!is_utf8(text)) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();)
+        out.push_back(byte_of(*next_code_point(text, i)).value_or(replacement));
+    return out;
 }
 
 }  // namespace binario

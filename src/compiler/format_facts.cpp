@@ -38,7 +38,7 @@ const char* nome_evento_cella(uint8_t evento) {
 
 namespace {
 
-constexpr std::array<significato_errore, 28> errori = {{
+constexpr std::array<significato_errore, 29> errori = {{
     {errore_lunghezza_linea, "line length above 1000000 metres"},
     {errore_progressive_non_multiple,
      "a kilometre-post reference (table rows 81 to 83) is not a multiple of 50"},
@@ -74,6 +74,8 @@ constexpr std::array<significato_errore, 28> errori = {{
     {errore_generale_assente, "the line file has no \"[generale]\" line"},
     {errore_planimetria,
      "a curve record names no curve degree from 1 to 6, or the plan runs past point 1000000"},
+    {errore_carattere_non_1252,
+     "a description file read as UTF-8 holds a character that Windows-1252 cannot hold"},
     {errore_timbro_presente,
      "table row 85 intero1 or cell 1 dato1 is not 0 when the stamps are due; nothing written"},
     {errore_codice_presente,

@@ -124,6 +124,7 @@ enum numero_errore : int32_t {
     errore_file_linea_assente = 101,
     errore_generale_assente = 102,
     errore_planimetria = 103,
+    errore_carattere_non_1252 = 104,
     errore_timbro_presente = 1250,
     errore_codice_presente = 1251,
 };

@@ -1,17 +1,124 @@
 #include "compiler/loader_state.h"
 
 #include <array>
+#include <cstdio>
 #include <limits>
 #include <utility>
 #include <vector>
 
+#include "common/windows_1252.h"
+
 namespace binario {
 
+namespace {
+
+// Lines and columns of offsets in a text, asked in ascending order. Line ends are
+// those of the item reader: CR LF, LF or a lone CR.
+class posizioni {
+  public:
+    explicit posizioni(std::string_view t) : t_(t) {}
+    void vai(size_t offset) {
+        for (; pos_ < offset && pos_ < t_.size(); ++pos_) {
+            if (t_[pos_] != '\r' && t_[pos_] != '\n') continue;
+            if (t_[pos_] == '\r' && pos_ + 1 < t_.size() && t_[pos_ + 1] == '\n') ++pos_;
+            ++riga_;
+            inizio_ = pos_ + 1;
+        }
+    }
+    int32_t riga() const { return riga_; }
+    int32_t colonna(size_t offset) const { return static_cast<int32_t>(offset - inizio_ + 1); }
+
+  private:
+    std::string_view t_;
+    size_t pos_ = 0;
+    int32_t riga_ = 1;
+    size_t inizio_ = 0;
+};
+
+std::string codice_unicode(char32_t cp) {
+    char testo[16];
+    std::snprintf(testo, sizeof testo, "U+%04X", static_cast<unsigned>(cp));
+    return testo;
+}
+
+// A character as a message shows it: itself (in UTF-8) and its code point.
+std::string carattere(char32_t cp) {
+    std::string utf8;
+    if (cp < 0x80) {
+        utf8.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        utf8 += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+    } else if (cp < 0x10000) {
+        utf8 += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (cp & 0x3F))};
+    } else {
+        utf8 +=
+            {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
+             static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
+    }
+    // Control characters are named by their code point alone.
+    if (cp < 0xA0) return codice_unicode(cp);
+    return "\"" + utf8 + "\" (" + codice_unicode(cp) + ")";
+}
+
+// The note that a file is read as UTF-8, and an error for each line with characters
+// that Windows-1252 cannot hold (the first of them, and how many more).
+void segnala_utf8(modello& m, const utf8_as_windows_1252& c) {
+    posizioni p(c.text);
+    if (c.first_beyond_ascii) {
+        p.vai(*c.first_beyond_ascii);
+        registra_nota(m, "utf8-source",
+                      "the file is valid UTF-8 with characters beyond ASCII, so it is read as "
+                      "UTF-8; its texts are stored in Windows-1252",
+                      p.riga(), p.colonna(*c.first_beyond_ascii));
+    } else {
+        registra_nota(m, "utf8-source",
+                      "the file begins with a UTF-8 byte-order mark, so it is read as UTF-8; the "
+                      "mark itself is not read",
+                      1);
+    }
+    // One error per line: its first such character, and how many more the line holds.
+    posizioni q(c.text);
+    int32_t riga = 0, colonna = 0, altri = 0;
+    char32_t primo = 0;
+    const auto segnala = [&] {
+        if (riga == 0) return;
+        std::string messaggio = carattere(primo) + " has no Windows-1252 byte; it is read as \"?\"";
+        if (altri > 0)
+            messaggio += " (and " + std::to_string(altri) + " more such character" +
+                         (altri == 1 ? "" : "s") + " on this line)";
+        registra_errore_in(m, errore_carattere_non_1252, riga, colonna, std::move(messaggio));
+    };
+    for (const unheld_character& u : c.unheld) {
+        q.vai(u.offset);
+        if (q.riga() == riga) {
+            ++altri;
+            continue;
+        }
+        segnala();
+        riga = q.riga();
+        colonna = q.colonna(u.offset);
+        primo = u.code_point;
+        altri = 0;
+    }
+    segnala();
+}
+
+}  // namespace
+
 void stato_caricamento::apri(const sorgente& s, uint8_t file) {
-    lettore = lettore_voci(s.testo);
     m.file_corrente = file;
     m.sorgente_corrente = s.nome;
     m.riga_corrente = 0;
+    testo_convertito.reset();
+    if (!reads_as_utf8(s.testo)) {
+        lettore = lettore_voci(s.testo);
+        return;
+    }
+    utf8_as_windows_1252 c = utf8_text_to_windows_1252(s.testo);
+    segnala_utf8(m, c);
+    testo_convertito = std::make_shared<const std::string>(std::move(c.text));
+    lettore = lettore_voci(*testo_convertito);
 }
 
 bool stato_caricamento::leggi_parola() {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -34,6 +35,9 @@ struct stato_caricamento {
     modello& m;
     file_consumati consumati;
     lettore_voci lettore{std::string_view{}};
+    // The open file's text in Windows-1252 when it was read as UTF-8; the reader
+    // reads the source's own bytes otherwise. Shared by the copies of the state.
+    std::shared_ptr<const std::string> testo_convertito;
 
     int32_t riga_tabella_cartelli = riga_primo_cartello;  // next board row
     int32_t indice_piano = 2;                             // next plan point
@@ -79,6 +83,8 @@ struct stato_caricamento {
     explicit stato_caricamento(modello& mm) : m(mm) {}
 
     // Starts reading a source; `file` is 1 for the line file, 2 for the train file.
+    // A source that reads as UTF-8 is read in Windows-1252, with a note saying so and
+    // an error (104) at each line that holds a character the code page cannot hold.
     void apri(const sorgente& s, uint8_t file);
 
     // Reads the next keyword item into m.riga; false when nothing was left.

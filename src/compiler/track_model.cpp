@@ -49,9 +49,21 @@ void registra_errore(modello& m, int32_t numero, std::optional<int32_t> progress
     aggiungi_diagnostica(m, std::move(d));
 }
 
+void registra_errore_in(modello& m, int32_t numero, int32_t riga, int32_t colonna,
+                        std::string messaggio) {
+    if (!m.in_diagnosi) m.errore_numero = numero;
+    diagnostica d;
+    d.numero = numero;
+    d.file = m.sorgente_corrente;
+    d.riga = riga;
+    d.colonna = colonna;
+    d.messaggio = std::move(messaggio);
+    aggiungi_diagnostica(m, std::move(d));
+}
+
 namespace {
 void registra_avviso_o_nota(modello& m, bool nota, const char* nome, std::string messaggio,
-                            int32_t riga) {
+                            int32_t riga, int32_t colonna = 0) {
     if (!avviso_attivo(m, nome)) return;
     diagnostica d;
     d.avviso = true;
@@ -59,6 +71,7 @@ void registra_avviso_o_nota(modello& m, bool nota, const char* nome, std::string
     d.nome = nome;
     d.file = m.sorgente_corrente;
     d.riga = riga >= 0 ? riga : m.riga_corrente;
+    d.colonna = colonna;
     d.messaggio = std::move(messaggio);
     aggiungi_diagnostica(m, std::move(d));
 }
@@ -68,8 +81,9 @@ void registra_avviso(modello& m, const char* nome, std::string messaggio, int32_
     registra_avviso_o_nota(m, false, nome, std::move(messaggio), riga);
 }
 
-void registra_nota(modello& m, const char* nome, std::string messaggio, int32_t riga) {
-    registra_avviso_o_nota(m, true, nome, std::move(messaggio), riga);
+void registra_nota(modello& m, const char* nome, std::string messaggio, int32_t riga,
+                   int32_t colonna) {
+    registra_avviso_o_nota(m, true, nome, std::move(messaggio), riga, colonna);
 }
 
 }  // namespace binario

@@ -60,6 +60,7 @@ struct diagnostica {
     bool nota = false;                   // a note: information, never counted as a warning
     bool dopo_arresto = false;           // found after the error that stopped the load
     const char* nome = "";               // stable name of a warning or note, "" for faults
+    int32_t colonna = 0;                 // column in that line (characters, from 1), 0 when none
 };
 
 // What is kept of the diagnostics. Past `massimo` kept ones, further warnings and
@@ -145,10 +146,14 @@ inline bool cella_libera(const cella& c) {
 // one belongs to it); the diagnostics keep them all, with the current source line.
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> progressiva,
                      std::string messaggio);
+// The same for a fault at a line and column of the current source.
+void registra_errore_in(modello& m, int32_t numero, int32_t riga, int32_t colonna,
+                        std::string messaggio);
 // Records a warning under its stable name, which changes nothing else.
 void registra_avviso(modello& m, const char* nome, std::string messaggio, int32_t riga = -1);
 // Records a note: information that is no warning.
-void registra_nota(modello& m, const char* nome, std::string messaggio, int32_t riga = -1);
+void registra_nota(modello& m, const char* nome, std::string messaggio, int32_t riga = -1,
+                   int32_t colonna = 0);
 // Whether a warning of that name would be kept or counted (not turned off).
 bool avviso_attivo(const modello& m, const char* nome);
 // Keeps a diagnostic by the rules and counts it.

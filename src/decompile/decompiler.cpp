@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "common/windows_1252.h"
 #include "compiler/format_facts.h"
 #include "compiler/recorders.h"
 #include "compiler/track_plan.h"
@@ -571,6 +572,15 @@ std::string codici(const std::vector<cella>& celle, const std::set<size_t>& scel
     return out;
 }
 
+// Texts of the table are Windows-1252 bytes. A file whose bytes happen to be valid
+// UTF-8 as a whole would be read as UTF-8 and its texts changed; a line that is not
+// UTF-8 ("\xAB" alone), before "[generale]" where nothing is read, keeps it Windows-1252.
+void resta_windows_1252(std::string& testo) {
+    if (!reads_as_utf8(testo)) return;
+    const size_t dopo_intestazione = testo.find("\r\n") + 2;
+    testo.insert(dopo_intestazione, "-- text in Windows-1252: \xABWindows-1252\xBB --\r\n");
+}
+
 }  // namespace
 
 decompilazione decompila(const insieme_compilato& s, const std::string& linea,
@@ -582,7 +592,9 @@ decompilazione decompila(const insieme_compilato& s, const std::string& linea,
     }
     int righe_cartelli = 0;
     d.testo_linea = file_linea(s, righe_cartelli, d.non_riproducibili);
-    const std::string testa = testa_treno(s, righe_cartelli, d.non_riproducibili);
+    resta_windows_1252(d.testo_linea);
+    std::string testa = testa_treno(s, righe_cartelli, d.non_riproducibili);
+    resta_windows_1252(testa);
 
     // Code marks: the compile places its own. A mark the compile places with another
     // value is a record; of the marks it does not place, the first is taken as a

@@ -25,6 +25,13 @@ nlohmann::json to_lsp_diagnostic(const diagnostica& d, const line_index& lines,
     const size_t line = d.riga > 0 ? static_cast<size_t>(d.riga - 1) : 0;
     nlohmann::json out;
     out["range"] = line_range(lines.line(line), line);
+    // A fault at one character (one the code page cannot hold) marks that character.
+    if (d.riga > 0 && d.colonna > 0) {
+        const std::string_view text = lines.line(line);
+        const auto at = static_cast<size_t>(d.colonna - 1);
+        out["range"] = {{"start", position(line, utf16_column(text, at))},
+                        {"end", position(line, utf16_column(text, at + 1))}};
+    }
     // Errors 1, warnings 2, notes (information) 3; the code is the error number or
     // the warning's stable name, the one that turns it off.
     out["severity"] = !d.avviso ? 1 : d.nota ? 3 : 2;

@@ -58,6 +58,19 @@ std::string editor_text_as_1252(const std::string& utf8) {
     return utf8_to_windows_1252(utf8, '?');
 }
 
+std::string buffer_as_compiled(const std::string& utf8, const std::string& on_disk) {
+    bool beyond_ascii = false;
+    for (char ch : on_disk) beyond_ascii = beyond_ascii || static_cast<unsigned char>(ch) >= 0x80;
+    const bool windows_1252_file = beyond_ascii && !reads_as_utf8(on_disk);
+    return windows_1252_file ? editor_text_as_1252(utf8) : utf8;
+}
+
+std::string shown_text(const std::string& bytes) {
+    if (!reads_as_utf8(bytes)) return windows_1252_to_utf8(bytes);
+    // The editor does not show a byte-order mark, nor count it in the columns.
+    return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+}
+
 std::optional<scenario_pair> scenario_of(const std::string& path, const document_store& docs) {
     if (auto linea = linea_da_nome_file(path)) {
         scenario_pair p;
@@ -91,7 +104,8 @@ scenario_result check_scenario(const scenario_pair& pair, const document_store& 
         source_input in;
         in.path = path;
         in.name = path;
-        if (const document* d = docs.find_path(path)) in.text = editor_text_as_1252(d->text);
+        if (const document* d = docs.find_path(path))
+            in.text = buffer_as_compiled(d->text, leggi_sorgente(path, path).testo);
         return in;
     };
     compile_request request;
@@ -131,7 +145,7 @@ scenario_result check_scenario(const scenario_pair& pair, const document_store& 
         const document* d = path.empty() ? nullptr : docs.find_path(path);
         if (d != nullptr) return d->text;
         const sorgente s = path.empty() ? sorgente{} : leggi_sorgente(path, path);
-        return windows_1252_to_utf8(s.testo);
+        return shown_text(s.testo);
     };
     r.line_text = shown(pair.line_path);
     r.train_text = shown(pair.train_path);

@@ -44,9 +44,21 @@ struct scenario_result {
     std::string train_text;
 };
 
-// Compiles the pair: open buffers by their text (converted to Windows-1252), the
-// other file from disk. Reads files, writes none.
+// Compiles the pair: open buffers by their text (see buffer_as_compiled), the other
+// file from disk. Reads files, writes none.
 scenario_result check_scenario(const scenario_pair& pair, const document_store& docs);
+
+// The text of an open buffer as the compile is to read it. The editor sends UTF-8
+// whatever the file holds, so the file on disk says how it is saved: a Windows-1252
+// file (bytes beyond ASCII that are not UTF-8) gets its buffer converted back to
+// Windows-1252; any other (UTF-8, plain ASCII, or no file yet: editors save UTF-8)
+// is handed over as UTF-8, and the compile reads it as it reads a saved UTF-8 file.
+// Either way the diagnostics are those `binario check` gives for the buffer saved.
+std::string buffer_as_compiled(const std::string& utf8, const std::string& on_disk);
+
+// A file's bytes as the editor shows them, in UTF-8 (by the rule the compile reads
+// them with), for the ranges of its diagnostics.
+std::string shown_text(const std::string& bytes);
 
 // The Windows-1252 bytes of editor text; a character the code page cannot hold
 // becomes '?', one byte for one character, so that columns keep their places.

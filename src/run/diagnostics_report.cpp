@@ -10,7 +10,9 @@ namespace binario {
 std::string riga_diagnostica(const diagnostica& d) {
     std::string dove;
     if (!d.file.empty()) {
-        dove = d.file + (d.riga > 0 ? ":" + std::to_string(d.riga) : std::string()) + ": ";
+        dove = d.file + (d.riga > 0 ? ":" + std::to_string(d.riga) : std::string()) +
+               (d.riga > 0 && d.colonna > 0 ? ":" + std::to_string(d.colonna) : std::string()) +
+               ": ";
     } else if (d.progressiva) {
         dove = "chainage " + std::to_string(*d.progressiva) + ": ";
     }

@@ -11,7 +11,8 @@
 namespace binario {
 
 // One line: "FILE:LINE: error N: message", "FILE:LINE: warning: message [NAME]",
-// "FILE:LINE: note: message"; without a line number "FILE: error N: message"; for
+// "FILE:LINE: note: message", with ":COLUMN" after the line where the diagnostic has
+// one; without a line number "FILE: error N: message"; for
 // faults with no source file, such as those of the code placement pass,
 // "chainage N: error N: message". A fault or warning found after the error that
 // stopped the load says so: "error N (after the stop): message". The message is
