@@ -4,9 +4,15 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "common/text_file_writer.h"
+#include "compiler/compile_driver.h"
 #include "compiler/scenario_loader.h"
 #include "compiler/warning_names.h"
+#include "content/builtin_line.h"
+#include "content/builtin_train.h"
+#include "scenario_generator.h"
 #include "test_support.h"
 
 namespace binario {
@@ -223,6 +229,27 @@ TEST(LoaderWarnings, ATunnelTypeTheCloseTunnelRuleReplacesLosesNoBits) {
     EXPECT_TRUE(m.diagnostiche.empty()) << m.diagnostiche[0].messaggio;
     EXPECT_EQ(m.celle[26].galleria, 3);
     EXPECT_EQ(m.celle[29].evento, evento_galleria);
+}
+
+// A warning on a good scenario is a fault of the warning: the built-in scenario and
+// the generated ones compile without a single diagnostic.
+TEST(LoaderWarnings, GoodScenariosGiveNone) {
+    struct scenario {
+        std::string nome, linea, treno;
+    };
+    std::vector<scenario> buoni{
+        {"built-in", componi_righe(righe_linea()), componi_righe(righe_treno())}};
+    for (int32_t km : {34, 340, 1000}) {
+        const scenario_generato g = genera_scenario(km * 1000);
+        buoni.push_back({g.linea, g.testo_linea, g.testo_treno});
+    }
+    for (const scenario& b : buoni) {
+        modello m;
+        m.compila_planimetria = 1;
+        compila_modello(m, 1, da_testo("l.txt", b.linea), da_testo("t.txt", b.treno));
+        EXPECT_EQ(m.errore_numero, 0) << b.nome;
+        for (const diagnostica& d : m.diagnostiche) ADD_FAILURE() << b.nome << ": " << d.messaggio;
+    }
 }
 
 TEST(LoaderWarnings, NearestKeyword) {
