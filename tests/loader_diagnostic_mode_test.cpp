@@ -222,6 +222,40 @@ TEST(DiagnosticMode, KeepsAtMostTheLimitAndCountsTheRest) {
     EXPECT_EQ(f.diagnostiche.back().numero, 25);
 }
 
+// Past the limit a warning is counted without its text: each kind of unknown item
+// is still told apart (a keyword slip, a keyword with values, a near keyword
+// alone on its line, text after the values, a comment), whichever names are off.
+TEST(DiagnosticMode, PastTheLimitItemsAreCountedAsWhenKept) {
+    std::string linea = testa_linea;
+    for (int i = 0; i < 50; ++i)
+        linea +=
+            "pendensa, 100, 3\r\ngalleria, 1, 2\r\npendnza\r\npendenza, 0, 1 per mille\r\n"
+            "un commento\r\n";
+    linea += "[fine]\r\n";
+    for (const std::vector<std::string>& spenti :
+         {std::vector<std::string>{}, {"unknown-keyword"}, {"trailing-text"}}) {
+        SCOPED_TRACE(spenti.empty() ? "all on" : spenti[0] + " off");
+        auto conta = [&](size_t massimo) {
+            modello m;
+            m.regole.massimo = massimo;
+            m.regole.spenti = spenti;
+            memorizza_dati(m, da_testo("l.txt", linea), da_testo("t.txt", treno_vuoto));
+            return m;
+        };
+        const modello tutti = conta(0);
+        const modello pochi = conta(3);
+        const int64_t attesi = spenti.empty() ? 200 : spenti[0] == "unknown-keyword" ? 50 : 150;
+        EXPECT_EQ(tutti.conteggio.avvisi, attesi);
+        EXPECT_EQ(pochi.conteggio.avvisi, attesi);
+        EXPECT_EQ(pochi.conteggio.avvisi_omessi, attesi - 3);
+        ASSERT_EQ(pochi.diagnostiche.size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(pochi.diagnostiche[i].messaggio, tutti.diagnostiche[i].messaggio);
+            EXPECT_EQ(pochi.diagnostiche[i].riga, tutti.diagnostiche[i].riga);
+        }
+    }
+}
+
 TEST(DiagnosticMode, WarningsTurnedOffByNameAreNeitherKeptNorCounted) {
     modello m;
     m.compila_planimetria = 1;

@@ -260,19 +260,33 @@ void stato_caricamento::avvisa_voce_ignota(std::span<const std::string_view> par
     const std::string& v = m.riga;
     if (v.empty() || m.riga_corrente == riga_avvisata || sembra_numero(v)) return;
     if (contiene_esatto(v, "[") || contiene_esatto(v, "]")) return;
-    std::string citata = "\"" + v + "\"";
-    if (auto vicina = parola_vicina(v, parole)) {
-        std::string messaggio =
-            citata + " is not a keyword; did you mean \"" + std::string(*vicina) + "\"?";
-        if (contiene(v, *vicina)) messaggio += " (its words are case-sensitive)";
-        if (lettore.seguita_da_virgola()) messaggio += " The values after it are ignored.";
-        registra_avviso(m, "unknown-keyword", messaggio);
-    } else if (m.riga_corrente == riga_record) {
-        registra_avviso(m, "trailing-text",
-                        citata + " after the record's values is not read: it is ignored");
-    } else if (lettore.seguita_da_virgola()) {
-        registra_avviso(m, "unknown-keyword",
-                        citata + " is not a keyword; the values after it are ignored");
+    const bool riga_del_record = m.riga_corrente == riga_record;
+    const bool virgola = lettore.seguita_da_virgola();
+    // The nearest keyword is looked for once, and only when it is needed: to tell
+    // what the item is, or for the text of a warning that is kept.
+    std::optional<std::optional<std::string_view>> cercata;
+    auto vicina = [&]() -> std::optional<std::string_view> {
+        if (!cercata) cercata = parola_vicina(v, parole);
+        return *cercata;
+    };
+    // An item followed by values on a line of its own is an unknown keyword whatever
+    // it is near to; elsewhere only a near keyword makes it one. Without one it is
+    // text after the record's values, or else a comment.
+    if ((virgola && !riga_del_record) || vicina()) {
+        registra_avviso_pigro(m, "unknown-keyword", [&] {
+            const std::string citata = "\"" + v + "\"";
+            const auto w = vicina();
+            if (!w) return citata + " is not a keyword; the values after it are ignored";
+            std::string messaggio =
+                citata + " is not a keyword; did you mean \"" + std::string(*w) + "\"?";
+            if (contiene(v, *w)) messaggio += " (its words are case-sensitive)";
+            if (virgola) messaggio += " The values after it are ignored.";
+            return messaggio;
+        });
+    } else if (riga_del_record) {
+        registra_avviso_pigro(m, "trailing-text", [&] {
+            return "\"" + v + "\" after the record's values is not read: it is ignored";
+        });
     } else {
         return;  // a comment line
     }

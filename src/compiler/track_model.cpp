@@ -11,25 +11,30 @@ bool avviso_attivo(const modello& m, const char* nome) {
     return true;
 }
 
-void aggiungi_diagnostica(modello& m, diagnostica d) {
-    d.dopo_arresto = d.dopo_arresto || m.in_diagnosi;
+bool conta_diagnostica(modello& m, bool avviso, bool nota) {
     conteggio_diagnostiche& c = m.conteggio;
     const bool pieno = m.regole.massimo != 0 && m.diagnostiche.size() >= m.regole.massimo;
-    if (!d.avviso) {
+    if (!avviso) {
         // The first fault is kept whatever the count: it is the one that stopped the load.
         const bool primo = c.errori == 0;
         ++c.errori;
         if (pieno && !primo) {
             ++c.errori_omessi;
-            return;
+            return false;
         }
     } else {
-        ++(d.nota ? c.note : c.avvisi);
+        ++(nota ? c.note : c.avvisi);
         if (pieno) {
-            ++(d.nota ? c.note_omesse : c.avvisi_omessi);
-            return;
+            ++(nota ? c.note_omesse : c.avvisi_omessi);
+            return false;
         }
     }
+    return true;
+}
+
+void aggiungi_diagnostica(modello& m, diagnostica d) {
+    if (!conta_diagnostica(m, d.avviso, d.nota)) return;
+    d.dopo_arresto = d.dopo_arresto || m.in_diagnosi;
     m.diagnostiche.push_back(std::move(d));
 }
 
@@ -61,10 +66,8 @@ void registra_errore_in(modello& m, int32_t numero, int32_t riga, int32_t colonn
     aggiungi_diagnostica(m, std::move(d));
 }
 
-namespace {
-void registra_avviso_o_nota(modello& m, bool nota, const char* nome, std::string messaggio,
-                            int32_t riga, int32_t colonna = 0) {
-    if (!avviso_attivo(m, nome)) return;
+void tieni_avviso(modello& m, bool nota, const char* nome, std::string messaggio, int32_t riga,
+                  int32_t colonna) {
     diagnostica d;
     d.avviso = true;
     d.nota = nota;
@@ -73,7 +76,15 @@ void registra_avviso_o_nota(modello& m, bool nota, const char* nome, std::string
     d.riga = riga >= 0 ? riga : m.riga_corrente;
     d.colonna = colonna;
     d.messaggio = std::move(messaggio);
-    aggiungi_diagnostica(m, std::move(d));
+    d.dopo_arresto = m.in_diagnosi;
+    m.diagnostiche.push_back(std::move(d));
+}
+
+namespace {
+void registra_avviso_o_nota(modello& m, bool nota, const char* nome, std::string messaggio,
+                            int32_t riga, int32_t colonna = 0) {
+    if (avviso_attivo(m, nome) && conta_diagnostica(m, true, nota))
+        tieni_avviso(m, nota, nome, std::move(messaggio), riga, colonna);
 }
 }  // namespace
 

@@ -158,5 +158,20 @@ void registra_nota(modello& m, const char* nome, std::string messaggio, int32_t 
 bool avviso_attivo(const modello& m, const char* nome);
 // Keeps a diagnostic by the rules and counts it.
 void aggiungi_diagnostica(modello& m, diagnostica d);
+// Counts a diagnostic of that kind; true when the rules keep it (it is then the
+// caller's to add, with tieni_avviso for a warning or note).
+bool conta_diagnostica(modello& m, bool avviso, bool nota);
+// Adds a warning or note already counted and kept.
+void tieni_avviso(modello& m, bool nota, const char* nome, std::string messaggio, int32_t riga,
+                  int32_t colonna = 0);
+
+// As registra_avviso, with the message made by `testo()` only when the warning is
+// kept: past the limit a warning costs a count, not a text, so a file of millions
+// of slips is read about as fast as a clean one.
+template <class Testo>
+void registra_avviso_pigro(modello& m, const char* nome, Testo&& testo, int32_t riga = -1) {
+    if (avviso_attivo(m, nome) && conta_diagnostica(m, true, false))
+        tieni_avviso(m, false, nome, testo(), riga);
+}
 
 }  // namespace binario
