@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -249,6 +251,22 @@ TEST(LoaderWarnings, GoodScenariosGiveNone) {
         compila_modello(m, 1, da_testo("l.txt", b.linea), da_testo("t.txt", b.treno));
         EXPECT_EQ(m.errore_numero, 0) << b.nome;
         for (const diagnostica& d : m.diagnostiche) ADD_FAILURE() << b.nome << ": " << d.messaggio;
+    }
+}
+
+TEST(LoaderWarnings, BoundedDistanceAgreesWithTheWholeOne) {
+    // Short words over a small alphabet, so that every kind of edit turns up.
+    std::mt19937 caso(16);
+    auto parola = [&caso] {
+        std::string p(caso() % 9, ' ');
+        for (char& c : p) c = "abcAB "[caso() % 6];
+        return p;
+    };
+    for (int n = 0; n < 20000; ++n) {
+        const std::string a = parola(), b = parola();
+        for (size_t limite = 0; limite <= 3; ++limite)
+            ASSERT_EQ(distanza_entro(a, b, limite), std::min(distanza(a, b), limite + 1))
+                << '"' << a << "\" \"" << b << "\" " << limite;
     }
 }
 

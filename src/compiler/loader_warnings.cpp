@@ -50,32 +50,35 @@ size_t distanza(std::string_view a, std::string_view b) {
     return riga[b.size()];
 }
 
-namespace {
-// The distance when it is at most `limite`, else limite + 1; for a `b` of at most
-// 64 characters, without allocating. A row whose smallest entry is past the limit
-// cannot come back under it.
 size_t distanza_entro(std::string_view a, std::string_view b, size_t limite) {
     if (b.size() > 64) return std::min(distanza(a, b), limite + 1);
-    const size_t scarto = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
-    if (scarto > limite) return limite + 1;
+    const size_t oltre = limite + 1;
+    if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limite) return oltre;
+    // Only the band |i - j| <= limite can hold a distance within the limit (a cell
+    // off it is at least |i - j|); every value is kept at most `oltre`, which the
+    // cells off the band hold.
     std::array<size_t, 65> riga;
-    for (size_t j = 0; j <= b.size(); ++j) riga[j] = j;
+    for (size_t j = 0; j <= b.size(); ++j) riga[j] = std::min(j, oltre);
     for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonale = riga[0];
-        riga[0] = i;
-        size_t minimo = riga[0];
-        for (size_t j = 1; j <= b.size(); ++j) {
+        const size_t da = i > limite ? i - limite : 1;
+        const size_t a_fine = std::min(b.size(), i + limite);
+        size_t diagonale = riga[da - 1];
+        riga[da - 1] = da == 1 ? std::min(i, oltre) : oltre;
+        size_t minimo = riga[da - 1];
+        for (size_t j = da; j <= a_fine; ++j) {
             const size_t sopra = riga[j];
-            const size_t costo = piccola(a[i - 1]) == piccola(b[j - 1]) ? 0 : 1;
-            riga[j] = std::min({riga[j] + 1, riga[j - 1] + 1, diagonale + costo});
+            size_t v = diagonale + (piccola(a[i - 1]) == piccola(b[j - 1]) ? 0 : 1);
+            if (sopra + 1 < v) v = sopra + 1;
+            if (riga[j - 1] + 1 < v) v = riga[j - 1] + 1;
+            if (v > oltre) v = oltre;
+            riga[j] = v;
             diagonale = sopra;
-            minimo = std::min(minimo, riga[j]);
+            if (v < minimo) minimo = v;
         }
-        if (minimo > limite) return limite + 1;
+        if (minimo > limite) return oltre;
     }
-    return std::min(riga[b.size()], limite + 1);
+    return std::min(riga[b.size()], oltre);
 }
-}  // namespace
 
 std::optional<std::string_view> parola_vicina(std::string_view voce,
                                               std::span<const std::string_view> parole) {
@@ -86,8 +89,9 @@ std::optional<std::string_view> parola_vicina(std::string_view voce,
         // A curve keyword carries its hand and degree after the word: compare the
         // beginning of the item too.
         const size_t soglia = p.size() <= 5 ? 1 : 2;
-        const size_t d = std::min(distanza_entro(voce, p, soglia),
-                                  distanza_entro(voce.substr(0, p.size()), p, soglia));
+        size_t d = distanza_entro(voce, p, soglia);
+        if (voce.size() > p.size())
+            d = std::min(d, distanza_entro(voce.substr(0, p.size()), p, soglia));
         if (d <= soglia && d < minima) {
             minima = d;
             migliore = p;

@@ -20,6 +20,9 @@ extern const std::string_view parole_treno[10];
 
 // Levenshtein distance between two texts, A-Z folded to a-z.
 size_t distanza(std::string_view a, std::string_view b);
+// The same when it is at most `limite`, else limite + 1: cheaper, for a search
+// that only wants near words.
+size_t distanza_entro(std::string_view a, std::string_view b, size_t limite);
 
 // The known keyword closest to `voce`, when it is close enough to be a typing slip.
 std::optional<std::string_view> parola_vicina(std::string_view voce,
