@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "compiler/format_facts.h"
+#include "compiler/track_plan.h"
 #include "formats/compiled_files.h"
 #include "platform/utf8_paths.h"
 #include "test_support.h"
@@ -174,62 +176,77 @@ TEST_F(Inspect, CellJsonHoldsEveryCell) {
     EXPECT_EQ(j["cells"][0]["aderenza"], 98);
 }
 
+// The shortest plan a compile writes (a line of length 0, metres 0 to 7000):
+// straight along +y to metre 6500, then a right curve of the sharpest degree to
+// metre 6998, which turns it by about 1.5 rad, so x and y grow all the way;
+// metres 6999 and 7000 empty. The points follow the loader's step rule.
 modello piano_di_prova() {
     modello m;
     planimetria_metrica& p = m.planimetria;
-    p.dimensiona(100);
+    p.dimensiona(7000);
     p.assegna_intero(0, 0, 0);
     p.assegna_intero(0, 1, 0);
     p.assegna_intero(1, 0, 0);
     p.assegna_intero(1, 1, 1);
-    for (int32_t t = 2; t <= 98; ++t) {
-        p.assegna_reale(t, 0, t >= 50 ? 0.5 * (t - 49) : 0.0);
-        p.assegna_reale(t, 1, t < 50 ? t : 49.0 + 0.25);
-    }
+    ultimi_punti u{0, 0, 0, 1};
+    auto salva = [&p](int32_t t, double x, double y) {
+        p.assegna_reale(t, 0, x);
+        p.assegna_reale(t, 1, y);
+    };
+    passi_piano(u, 2, 6501, 0.0, salva);
+    passi_piano(u, 6501, 6999, curvature_gradi.back(), salva);
     return m;
 }
 
 TEST_F(Inspect, PlanSummaryAndPoints) {
-    const std::string file = scrivi("L_linea.dat", serializza_piano(piano_di_prova()));
-    const auto r = esegui_binario({"inspect", file, "--every", "49"});
+    const modello m = piano_di_prova();
+    const std::string file = scrivi("L_linea.dat", serializza_piano(m));
+    const auto r = esegui_binario({"inspect", file, "--every", "3499"});
     ASSERT_EQ(r.stato, 0) << r.err;
-    EXPECT_NE(r.out.find("101 points per column (metres 0 to 100)"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("202 (4 int16, 194 double, 4 empty)"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("x from 0 to 24.5 m, y from 0 to 49.25 m"), std::string::npos) << r.out;
-    // Metres 0, 49, 98: exact shortest forms; no metre 100 line (100 - 98 < 49).
+    EXPECT_NE(r.out.find("7001 points per column (metres 0 to 7000)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("14002 (4 int16, 13994 double, 4 empty)"), std::string::npos) << r.out;
+    // Metres 0, 3499, 6998; no metre 7000 line (7000 - 6998 < 3499). Each value is
+    // printed so that it reads back as the very double of the file.
     std::vector<std::string> punti;
     for (const std::string& riga : righe(r.out)) {
         std::istringstream in(riga);
         int metro = 0;
         std::string x, y;
-        if (in >> metro >> x >> y) punti.push_back(std::to_string(metro) + " " + x + " " + y);
+        if (!(in >> metro >> x >> y)) continue;
+        punti.push_back(std::to_string(metro) + " " + x + " " + y);
+        EXPECT_EQ(std::stod(x), m.planimetria.valore(metro, 0)) << riga;
+        EXPECT_EQ(std::stod(y), m.planimetria.valore(metro, 1)) << riga;
     }
-    EXPECT_EQ(punti, (std::vector<std::string>{"0 0 0", "49 0 49", "98 24.5 49.25"}));
+    ASSERT_EQ(punti.size(), 3u) << r.out;
+    EXPECT_EQ(punti[0], "0 0 0");
+    EXPECT_EQ(punti[1], "3499 0 3499");
+    EXPECT_EQ(punti[2].substr(0, 5), "6998 ");
 }
 
 TEST_F(Inspect, PlanJson) {
-    const std::string file = scrivi("L_linea.dat", serializza_piano(piano_di_prova()));
-    const auto r = esegui_binario({"inspect", file, "--json", "--every", "50"});
+    const modello m = piano_di_prova();
+    const std::string file = scrivi("L_linea.dat", serializza_piano(m));
+    const auto r = esegui_binario({"inspect", file, "--json", "--every", "3500"});
     ASSERT_EQ(r.stato, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["kind"], "plan");
-    EXPECT_EQ(j["points_per_column"], 101);
-    EXPECT_EQ(j["last_metre"], 100);
+    EXPECT_EQ(j["points_per_column"], 7001);
+    EXPECT_EQ(j["last_metre"], 7000);
     EXPECT_EQ(j["elements"]["int16"], 4);
-    EXPECT_EQ(j["elements"]["double"], 194);
+    EXPECT_EQ(j["elements"]["double"], 13994);
     EXPECT_EQ(j["elements"]["empty"], 4);
-    EXPECT_EQ(j["extent"]["x_max"], 24.5);
-    EXPECT_EQ(j["extent"]["y_max"], 49.25);
+    EXPECT_EQ(j["extent"]["x_max"], m.planimetria.valore(6998, 0));
+    EXPECT_EQ(j["extent"]["y_max"], m.planimetria.valore(6998, 1));
     ASSERT_EQ(j["points"].size(), 3u);
     EXPECT_TRUE(j["points"][0]["y"].is_number_integer());
-    EXPECT_EQ(j["points"][1]["metre"], 50);
-    EXPECT_EQ(j["points"][1]["x"], 0.5);
+    EXPECT_EQ(j["points"][1]["metre"], 3500);
+    EXPECT_EQ(j["points"][1]["y"], 3500.0);
     EXPECT_TRUE(j["points"][1]["x"].is_number_float());
     EXPECT_TRUE(j["points"][2]["x"].is_null());
     // Summary only, without --every.
     const auto senza = nlohmann::json::parse(esegui_binario({"inspect", file, "--json"}).out);
     EXPECT_FALSE(senza.contains("points"));
-    EXPECT_EQ(senza["elements"]["total"], 202);
+    EXPECT_EQ(senza["elements"]["total"], 14002);
 }
 
 TEST_F(Inspect, MalformedFilesAreRefusedWithTheOffset) {

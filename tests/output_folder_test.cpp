@@ -441,26 +441,69 @@ size_t offset_elemento(const std::string& piano, size_t n) {
     return o;
 }
 
+// The plan with the value bytes of some real elements changed by `cambia`; the
+// elements are counted over both columns, x first.
+template <class Cambia>
+std::string con_reali_cambiati(std::string piano, size_t metri, Cambia&& cambia) {
+    size_t o = 0;
+    for (size_t e = 0; o < piano.size(); ++e) {
+        const unsigned tag = static_cast<unsigned char>(piano[o]);
+        if (tag == 5) {
+            double v;
+            std::memcpy(&v, piano.data() + o + 2, sizeof v);
+            v = cambia(e % metri, e / metri, v);
+            std::memcpy(piano.data() + o + 2, &v, sizeof v);
+        }
+        o += tag == 5 ? 10 : tag == 2 ? 4 : 2;
+    }
+    return piano;
+}
+
 // Bytes that decode as a plan but are no plan the compiler writes: refused by
-// inspect and render; the plans compiles write, stopped early or not, pass.
+// inspect and render, naming the metre where the track jumps; the plans compiles
+// write, stopped early or not, pass.
 TEST(OutputFolder, PlansThatAreNoTrackAreRefused) {
     cartella_temporanea c;
     ASSERT_EQ(test::esegui_binario({"run", "--dir", c.percorso()}).stato, 0);
     const std::string piano = test::leggi(c.file(nomi_set[0]));
     size_t elementi = 0;
     for (size_t o = 0; o < piano.size(); ++elementi) o = offset_elemento(piano, elementi + 1);
-    const std::string colonna_x = piano.substr(0, offset_elemento(piano, elementi / 2));
+    const size_t metri = elementi / 2;
+    const std::string colonna_x = piano.substr(0, offset_elemento(piano, metri));
+    // The x column moved back by one metre from metre 1000 to 29999.
+    const std::string spostato =
+        piano.substr(0, offset_elemento(piano, 1000)) +
+        piano.substr(offset_elemento(piano, 1001),
+                     offset_elemento(piano, 30001) - offset_elemento(piano, 1001)) +
+        piano.substr(offset_elemento(piano, 30000));
     const struct {
         const char* caso;
         std::string byte;
         bool valido;
+        std::string motivo = {};  // part of the refusal
     } casi[] = {
         {"whole", piano, true},
         {"cut at an element boundary", piano.substr(0, offset_elemento(piano, elementi - 200)),
          false},
         {"the x column alone", colonna_x, false},
         {"two plans joined", piano + piano, false},
-        {"all empty", std::string(200, '\0'), true},
+        {"all empty, as a compile stopped before the plan writes it", std::string(4 * 7001, '\0'),
+         true},
+        {"all empty, shorter than any compile writes", std::string(200, '\0'), false,
+         "runs from metre 0 to 49"},
+        {"x shifted by a metre", spostato, false, "metre 1000: the track jumps"},
+        {"zeroed from metre 20000 on",
+         con_reali_cambiati(piano, metri,
+                            [](size_t t, size_t, double v) { return t >= 20000 ? 0.0 : v; }),
+         false, "metre 20000: the track jumps"},
+        {"a point moved by a millimetre",
+         con_reali_cambiati(
+             piano, metri,
+             [](size_t t, size_t col, double v) { return t == 5000 && col == 0 ? v + 0.001 : v; }),
+         false, "metre 5000: the track jumps"},
+        {"the whole track moved",
+         con_reali_cambiati(piano, metri, [](size_t, size_t, double v) { return v + 0.5; }), false,
+         "metre 2: the track jumps"},
     };
     for (const auto& k : casi) {
         SCOPED_TRACE(k.caso);
@@ -470,6 +513,7 @@ TEST(OutputFolder, PlansThatAreNoTrackAreRefused) {
         test::scrivi(d.file(nomi_set[0]), k.byte);
         const auto i = test::esegui_binario({"inspect", d.file(nomi_set[0])});
         EXPECT_EQ(i.stato, k.valido ? 0 : 65) << i.err;
+        EXPECT_NE(i.err.find(k.motivo), std::string::npos) << i.err;
         const auto r =
             test::esegui_binario({"render", "--compiled", d.percorso(), "-o", d.file("a.svg")});
         EXPECT_EQ(r.stato, k.valido ? 0 : 65) << r.err;

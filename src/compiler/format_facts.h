@@ -3,6 +3,7 @@
 // rules between chainage and cell. Every step, reader and tool takes them from here.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -83,6 +84,13 @@ constexpr int riga_valori_generali = 84;
 constexpr int riga_linea = 85;
 // The train: signal repetition, its code, sand and the clock.
 constexpr int riga_treno = 86;
+
+// ---- Track plan ----------------------------------------------------------------
+
+// The curvature in radians per metre of a curve of degree 1 to 6 (index 0 to 5).
+// Each metre of a curve turns the plan's step by this much, and lengthens it by
+// the factor sqrt(1 + c * c).
+inline constexpr std::array<double, 6> curvature_gradi{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
 
 // ---- Record sizes --------------------------------------------------------------
 

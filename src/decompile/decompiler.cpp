@@ -126,7 +126,7 @@ void sezione_generale_linea(std::string& out, const tabella_compilata& t,
 }
 
 // The curvature of each of the six degrees, as the loader gives it.
-constexpr std::array<double, 6> curvature{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+constexpr const std::array<double, 6>& curvature = curvature_gradi;
 
 bool stesso_reale(double a, double b) {
     return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);

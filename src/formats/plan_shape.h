@@ -13,7 +13,11 @@ namespace binario {
 // In each column: metres 0 and 1 integers (or empty), then reals from metre 2 on,
 // then empty elements to the end; the two columns alike metre by metre. A plan
 // the loader stopped early has fewer reals, or none; one never seeded is all
-// empty. Returns the first element that breaks the shape, by its byte offset.
+// empty. It runs from metre 0 to the line's length plus the 7000 m past its end.
+// Its points are one continuous track: it starts at (0, 0), (0, 1), and each step
+// is the one before it, straight or turned by the curvature of a degree (and
+// lengthened as a curve lengthens it). Returns the first element that breaks the shape, by
+// its byte offset.
 std::optional<errore_decodifica> controlla_forma_piano(const planimetria_metrica& p);
 
 }  // namespace binario

@@ -108,7 +108,7 @@ reading read(const record_kind& k, const record_line& l, const scenario_result* 
             out.cells = {cella_profilo(n(0))};
             break;
         case curva: {
-            static constexpr double degrees[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+            const auto& degrees = curvature_gradi;
             double c = 0;
             for (int i = 0; i < 6 && c == 0; ++i)
                 if (l.keyword.find(static_cast<char>('1' + i)) != std::string::npos) c = degrees[i];
