@@ -19,6 +19,7 @@
 #include "formats/compiled_reader.h"
 #include "formats/compiled_records.h"
 #include "formats/item_reader.h"
+#include "formats/plan_shape.h"
 
 namespace binario::fuzz {
 
@@ -257,10 +258,12 @@ size_t conta_righe(std::string_view t) {
 }
 
 // Runs the compile; returns the broken rule, if any.
-std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, int32_t j) {
+std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, int32_t j,
+                    int32_t lunghezza_massima) {
     const std::string modo = "j = " + numero(j) + ": ";
     c.m.linea = "Lavena_Torre Alta";
     c.m.treno = "A 1";
+    c.m.lunghezza_massima = lunghezza_massima;
     try {
         c.esito = compila_modello(c.m, j, linea, treno);
     } catch (const std::exception& e) {
@@ -278,6 +281,8 @@ std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, 
     // but leave the error state alone.
     const diagnostica* ultimo_errore = nullptr;
     bool errori = false;
+    const size_t righe_linea = conta_righe(linea.testo);
+    const size_t righe_treno = conta_righe(treno.testo);
     for (const diagnostica& d : m.diagnostiche) {
         if (!d.avviso) errori = true;
         if (!d.avviso && !d.dopo_arresto) ultimo_errore = &d;
@@ -285,11 +290,11 @@ std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, 
         if (d.messaggio.empty()) return modo + "a diagnostic without message";
         if (d.riga < 0) return modo + "a diagnostic on line " + numero(d.riga);
         if (d.file == linea.nome || d.file == treno.nome) {
-            const std::string& t = d.file == linea.nome ? linea.testo : treno.testo;
-            if (static_cast<size_t>(d.riga) > conta_righe(t))
+            const size_t righe = d.file == linea.nome ? righe_linea : righe_treno;
+            if (static_cast<size_t>(d.riga) > righe)
                 return modo + "diagnostic \"" + d.messaggio + "\" on line " + numero(d.riga) +
-                       " of " + d.file + ", which has " +
-                       numero(static_cast<int64_t>(conta_righe(t))) + " lines";
+                       " of " + d.file + ", which has " + numero(static_cast<int64_t>(righe)) +
+                       " lines";
         } else if (!d.file.empty()) {
             return modo + "diagnostic names the file \"" + d.file + "\"";
         }
@@ -306,7 +311,7 @@ std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, 
     // The cell array and its file.
     if (c.esito.celle_create == m.celle.empty()) return modo + "celle_create is wrong";
     if (c.esito.celle_create) {
-        if (m.lunghezza_estesa < 7000 || m.lunghezza_estesa > 1007000)
+        if (m.lunghezza_estesa < 7000 || m.lunghezza_estesa > lunghezza_massima + 7000)
             return modo + "extended length " + numero(m.lunghezza_estesa);
         if (m.celle.size() != static_cast<size_t>(m.ultima_cella) + 1)
             return modo + numero(static_cast<int64_t>(m.celle.size())) +
@@ -367,7 +372,10 @@ std::string compila(compilato& c, const sorgente& linea, const sorgente& treno, 
             c.piano.size() != attesi)
             return modo + "plan file of " + numero(static_cast<int64_t>(c.piano.size())) +
                    " bytes for its elements";
-        // Decoding and round trips of plan files are fuzz_inspect's.
+        // Decoding and round trips of plan files are fuzz_inspect's; what inspect and
+        // render take for a plan, every plan the compile builds must be.
+        if (auto forma = controlla_forma_piano(m.planimetria))
+            return modo + "the plan is refused as no plan the compiler writes: " + forma->motivo;
     }
     return {};
 }
@@ -417,6 +425,7 @@ std::string confronta_compatta(const compilato& intero, const sorgente& linea,
     modello m;
     m.linea = intero.m.linea;
     m.treno = intero.m.treno;
+    m.lunghezza_massima = intero.m.lunghezza_massima;
     osservatore_in_memoria o;
     esito_compilazione esito;
     try {
@@ -453,19 +462,21 @@ std::string confronta_compatta(const compilato& intero, const sorgente& linea,
 
 }  // namespace
 
-std::string prova_compilazione(std::string_view dati, int32_t metri_massimi) {
+std::string prova_compilazione(std::string_view dati, limiti_compilazione limiti) {
     const sorgenti_fuzz s = dividi_sorgenti(dati);
     const sorgente linea = da_testo(nome_linea, s.linea, true);
     const sorgente treno = da_testo(nome_treno, s.treno, s.treno_presente);
 
-    // Without the plan first: cheap whatever the length, and it tells the length.
+    // Without the plan first: cheap whatever the length.
     auto senza_piano = std::make_unique<compilato>();
-    if (auto e = compila(*senza_piano, linea, treno, 0); !e.empty()) return e;
+    if (auto e = compila(*senza_piano, linea, treno, 0, limiti.lunghezza_massima); !e.empty())
+        return e;
     const compilato& b = *senza_piano;
-    if (b.m.lunghezza_estesa > metri_massimi) return {};
+    if (!limiti.piano) return {};
 
     auto con_piano = std::make_unique<compilato>();
-    if (auto e = compila(*con_piano, linea, treno, 1); !e.empty()) return e;
+    if (auto e = compila(*con_piano, linea, treno, 1, limiti.lunghezza_massima); !e.empty())
+        return e;
     const compilato& a = *con_piano;
     if (a.m.planimetria.esiste())
         if (auto e = confronta_compatta(a, linea, treno); !e.empty()) return e;

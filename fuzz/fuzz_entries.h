@@ -16,16 +16,25 @@ namespace binario::fuzz {
 // number read), then the text. The script is repeated until the text is used up.
 std::string prova_lettore_voci(std::string_view dati);
 
-// The whole compile of a line file and a train file, in memory, without the plan
-// (j = 0) and with it (j = 1), then the three compiled files as bytes. The plan
-// compiles only for lines whose extended length is at most `metri_massimi`: a
-// plan costs a step per metre, and one long line costs as much as a thousand
-// short ones, which a separate target explores.
-std::string prova_compilazione(std::string_view dati, int32_t metri_massimi = INT32_MAX);
+// How the compile entry runs: the longest line the loader takes (a longer one
+// stops the load with error 1, and a load that reads no line length checks its
+// records against it), and whether the plan is built too. A plan costs a step
+// per metre and the cells one record per 50 m: one long line costs as much as a
+// thousand short ones.
+struct limiti_compilazione {
+    int32_t lunghezza_massima = 1000000;
+    bool piano = true;
+};
 
-// The extended length (line plus the 7000 m after it) up to which the ordinary
-// compile target builds the plan.
-inline constexpr int32_t metri_fuzz_corti = 10000;
+// The whole compile of a line file and a train file, in memory, without the plan
+// (j = 0) and, when the limits take it, with it (j = 1), then the three compiled
+// files as bytes.
+std::string prova_compilazione(std::string_view dati, limiti_compilazione limiti = {});
+
+// The ordinary compile target: lines up to 3000 m (200 cells), no plan, so that
+// it tries well over a thousand inputs a second; fuzz_compile_long takes any line
+// with its plan.
+inline constexpr limiti_compilazione limiti_fuzz_corti{3000, false};
 
 // The writer of a set of files, with its system calls failing from the input's
 // choice on: one call failing with an error (the old set must stay, or the new

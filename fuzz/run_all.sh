@@ -34,7 +34,10 @@ for target in fuzz_item_reader fuzz_compile fuzz_compile_long fuzz_inspect fuzz_
 
   # Every input that ever found a fault, and the seeds, run once each.
   replay=()
-  for dir in "$root/fuzz/regressions/$target" "$root/fuzz/corpus/$target"; do
+  dirs=("$root/fuzz/regressions/$target" "$root/fuzz/corpus/$target")
+  # The long compile builds the plan that the short one leaves out.
+  [ "$target" = fuzz_compile_long ] && dirs+=("$root/fuzz/regressions/fuzz_compile")
+  for dir in "${dirs[@]}"; do
     [ -d "$dir" ] && while IFS= read -r -d '' f; do replay+=("$f"); done \
       < <(find "$dir" -type f ! -name '.*' -print0)
   done

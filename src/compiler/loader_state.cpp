@@ -360,7 +360,7 @@ void in_diagnosi(stato_caricamento& s, const std::function<void(stato_caricament
     m.in_diagnosi = true;
     if (m.celle.empty()) {
         // No line length was read: the records are checked against the longest line.
-        m.lunghezza_estesa = 1000000 + 7000;
+        m.lunghezza_estesa = m.lunghezza_massima + 7000;
         m.ultima_cella = static_cast<int32_t>(m.lunghezza_estesa / metri_cella);
         m.celle.assign(static_cast<size_t>(m.ultima_cella) + 1, cella{});
         m.origini.assign(m.celle.size(), origine_evento{});

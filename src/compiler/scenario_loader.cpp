@@ -12,7 +12,6 @@
 namespace binario {
 namespace {
 
-constexpr int32_t lunghezza_massima = 1000000;
 constexpr int32_t punti_massimi = 1000000;
 
 // ---- General section -------------------------------------------------------
@@ -22,9 +21,10 @@ void leggi_lunghezza(stato_caricamento& s) {
     s.inizia_record("line length", 1);
     int32_t& L = riga_tabella(m, riga_valori_generali).valore2;
     L = s.numero32("line length");
-    if (L > lunghezza_massima)
+    if (L > m.lunghezza_massima)
         s.interrompi(errore_lunghezza_linea, std::nullopt,
-                     "line length " + std::to_string(L) + " is above the limit of 1000000 m");
+                     "line length " + std::to_string(L) + " is above the limit of " +
+                         std::to_string(m.lunghezza_massima) + " m");
     if (L < 0)
         s.interrompi(errore_caricamento, std::nullopt,
                      "line length " + std::to_string(L) + " is negative");
@@ -273,10 +273,9 @@ void curva(stato_caricamento& s) {
                             " starts before the previous curve ends at " +
                             std::to_string(s.fine_curva_precedente));
     s.fine_curva_precedente = static_cast<int64_t>(inizio) + lunghezza;
-    static constexpr double curvature[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
     double c = 0;
     for (int i = 0; i < 6 && c == 0; ++i)
-        if (contiene(m.riga, std::string(1, static_cast<char>('1' + i)))) c = curvature[i];
+        if (contiene(m.riga, std::string(1, static_cast<char>('1' + i)))) c = curvature_gradi[i];
     if (c == 0)
         s.interrompi(errore_planimetria, std::nullopt,
                      "curve keyword \"" + m.riga + "\" names no degree from 1 to 6");

@@ -126,6 +126,10 @@ struct modello {
     conteggio_diagnostiche conteggio;
     // Set while the loader goes on after the stopping error, to find further ones.
     bool in_diagnosi = false;
+    // The longest line the loader takes (error 1 above it); a load that read no
+    // line length checks its records against it. Lowered only by tools that
+    // explore short lines, where each input must cost little.
+    int32_t lunghezza_massima = 1000000;
     // Who wrote each cell's event (same indices as celle), and the two files' names.
     std::vector<origine_evento> origini;
     std::array<std::string, 3> nomi_file{};
