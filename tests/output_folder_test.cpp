@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -15,6 +18,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +31,7 @@
 #include "formats/compiled_limits.h"
 #include "fuzz/fuzz_entries.h"
 #include "platform/folder_lock.h"
+#include "platform/temp_files.h"
 #include "platform/utf8_paths.h"
 #include "test_support.h"
 
@@ -208,6 +213,42 @@ TEST(OutputFolder, StaleTemporariesOfAnotherProcessOneDoNotBlock) {
         for (const std::string& n : std::string(comando) == "run" ? sei : nomi_set)
             EXPECT_TRUE(test::leggi(out.file(n)) == test::leggi(riferimento.file(n))) << n;
     }
+}
+
+// Temporary names never repeat within a process, and a child made by fork does
+// not go on with its parent's sequence (two writers into one folder would then
+// try the same names).
+TEST(OutputFolder, TemporaryNamesDifferWithinAProcessAndAfterFork) {
+#ifdef _WIN32
+    GTEST_SKIP() << "fork is a POSIX call; on Windows each name is a draw of its own";
+#else
+    std::set<std::string> visti;
+    for (int i = 0; i < 10000; ++i) {
+        const std::string n = suffisso_casuale();
+        ASSERT_EQ(n.size(), 16u);
+        ASSERT_TRUE(visti.insert(n).second) << n;
+    }
+    int tubo[2];
+    ASSERT_EQ(::pipe(tubo), 0);
+    const pid_t figlio = ::fork();
+    ASSERT_GE(figlio, 0);
+    if (figlio == 0) {
+        const std::string n = suffisso_casuale();
+        const ssize_t scritti = ::write(tubo[1], n.data(), n.size());
+        ::_exit(scritti == static_cast<ssize_t>(n.size()) ? 0 : 1);
+    }
+    ::close(tubo[1]);
+    const std::string del_padre = suffisso_casuale();
+    char b[16];
+    ASSERT_EQ(::read(tubo[0], b, sizeof b), static_cast<ssize_t>(sizeof b));
+    ::close(tubo[0]);
+    int stato = 0;
+    ASSERT_EQ(::waitpid(figlio, &stato, 0), figlio);
+    EXPECT_EQ(stato, 0);
+    const std::string del_figlio(b, sizeof b);
+    EXPECT_NE(del_figlio, del_padre);
+    EXPECT_EQ(visti.count(del_figlio), 0u);
+#endif
 }
 
 TEST(OutputFolder, AReplacedFileKeepsItsPermissionBits) {

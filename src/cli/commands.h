@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace binario {
@@ -20,16 +21,29 @@ void registra_decompile(CLI::App& app, elenco_azioni& azioni);
 void registra_recover(CLI::App& app, elenco_azioni& azioni);
 void registra_lsp(CLI::App& app, elenco_azioni& azioni);
 
-inline void registra_comandi(CLI::App& app, elenco_azioni& azioni) {
-    registra_run(app, azioni);
-    registra_example(app, azioni);
-    registra_compile(app, azioni);
-    registra_check(app, azioni);
-    registra_inspect(app, azioni);
-    registra_render(app, azioni);
-    registra_decompile(app, azioni);
-    registra_recover(app, azioni);
-    registra_lsp(app, azioni);
+// The commands by name, in the order the help lists them.
+struct comando {
+    const char* nome;
+    void (*registra)(CLI::App& app, elenco_azioni& azioni);
+};
+inline constexpr comando comandi[] = {
+    {"run", registra_run},
+    {"example", registra_example},
+    {"compile", registra_compile},
+    {"check", registra_check},
+    {"inspect", registra_inspect},
+    {"render", registra_render},
+    {"decompile", registra_decompile},
+    {"recover", registra_recover},
+    {"lsp", registra_lsp},
+};
+
+// Registers the command named `scelto` alone when there is one of that name, else
+// every command.
+inline void registra_comandi(CLI::App& app, elenco_azioni& azioni, std::string_view scelto = {}) {
+    for (const comando& c : comandi)
+        if (c.nome == scelto) return c.registra(app, azioni);
+    for (const comando& c : comandi) c.registra(app, azioni);
 }
 
 }  // namespace binario

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -11,24 +12,68 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 
 namespace binario {
 
-std::string suffisso_casuale() {
+namespace {
+
+// 64 bits from the system's random source, or where it has no entropy yet (early
+// boot) from the clock, the process and a counter.
+uint64_t casuale_di_sistema() {
     uint64_t n = 0;
-    if (::getrandom(&n, sizeof n, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof n)) {
-        // No entropy yet (early boot): the clock, the process and a counter.
-        static std::atomic<uint64_t> contatore{0};
-        struct timespec ts {};
-        ::clock_gettime(CLOCK_REALTIME, &ts);
-        n = static_cast<uint64_t>(ts.tv_nsec) * 0x9E3779B97F4A7C15ull ^
-            static_cast<uint64_t>(ts.tv_sec) << 20 ^ static_cast<uint64_t>(::getpid()) << 40 ^
-            contatore++;
-    }
-    static const char cifre[] = "0123456789abcdef";
-    std::string s(16, '0');
-    for (int i = 15; i >= 0; --i, n >>= 4) s[static_cast<size_t>(i)] = cifre[n & 15];
+    if (::getrandom(&n, sizeof n, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof n)) return n;
+    static std::atomic<uint64_t> contatore{0};
+    struct timespec ts {};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<uint64_t>(ts.tv_nsec) * 0x9E3779B97F4A7C15ull ^
+           static_cast<uint64_t>(ts.tv_sec) << 20 ^ static_cast<uint64_t>(::getpid()) << 40 ^
+           contatore++;
+}
+
+// One draw from the system per process (a child after fork draws its own); the
+// names are that seed's splitmix64 sequence, a bijection of a counter, so no two
+// calls of one process give the same name and another process's names are as
+// unpredictable as its seed.
+struct sequenza_nomi {
+    std::mutex m;
+    bool seminata = false;
+    uint64_t stato = 0;
+};
+
+sequenza_nomi& sequenza() {
+    static sequenza_nomi s;
+    // Held across fork, so that the child's copy is never mid-update.
+    static const int registrato =
+        ::pthread_atfork([] { sequenza().m.lock(); }, [] { sequenza().m.unlock(); },
+                         [] {
+                             sequenza().seminata = false;
+                             sequenza().m.unlock();
+                         });
+    (void)registrato;
     return s;
+}
+
+}  // namespace
+
+std::string suffisso_casuale() {
+    sequenza_nomi& s = sequenza();
+    uint64_t n = 0;
+    {
+        std::lock_guard<std::mutex> lk(s.m);
+        if (!s.seminata) {
+            s.stato = casuale_di_sistema();
+            s.seminata = true;
+        }
+        n = (s.stato += 0x9E3779B97F4A7C15ull);
+    }
+    n = (n ^ (n >> 30)) * 0xBF58476D1CE4E5B9ull;
+    n = (n ^ (n >> 27)) * 0x94D049BB133111EBull;
+    n ^= n >> 31;
+    static const char cifre[] = "0123456789abcdef";
+    std::string s16(16, '0');
+    for (int i = 15; i >= 0; --i, n >>= 4) s16[static_cast<size_t>(i)] = cifre[n & 15];
+    return s16;
 }
 
 // The shared lock marks the file as in use; a cleaner's exclusive try fails

@@ -15,7 +15,9 @@
 
 namespace binario {
 
-// 16 hexadecimal digits from the system's random source.
+// 16 hexadecimal digits from the system's random source, never the same twice in
+// one process (on Linux a sequence seeded once per process, and again in a child
+// after fork, which saves a system call a file).
 std::string suffisso_casuale();
 
 // open(path, write-only, create, exclusive); the descriptor or -1 with errno.
