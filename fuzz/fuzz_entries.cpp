@@ -14,6 +14,7 @@
 
 #include "common/windows_1252.h"
 #include "compiler/compile_driver.h"
+#include "compiler/format_facts.h"
 #include "compiler/plan_progress.h"
 #include "formats/compiled_files.h"
 #include "formats/compiled_reader.h"
@@ -242,10 +243,11 @@ struct compilato {
     std::string piano, tabella, celle;
 };
 
+// An error a compile can end with: any number with a meaning, except the two the
+// one-shot run's stamps give.
 bool numero_noto(int32_t n) {
-    static constexpr int32_t noti[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,  11,  12, 13,
-                                       15, 16, 17, 18, 19, 20, 21, 22, 24, 25, 101, 102, 103};
-    return std::find(std::begin(noti), std::end(noti), n) != std::end(noti);
+    if (n == errore_timbro_presente || n == errore_codice_presente) return false;
+    return n == 0 || significato_di(n) != nullptr;
 }
 
 bool evento_noto(uint8_t e) {
