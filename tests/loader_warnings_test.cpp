@@ -96,6 +96,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "l.txt", 5,
                     "curve at chainage 300 starts before the previous curve ends at 400",
                     "curve-overlap"},
+        caso_avviso{"OverlappingTunnels", "montagna, 1000, 2000, 1\r\nmontagna, 1900, 2500, 1\r\n",
+                    treno_vuoto, "l.txt", 5,
+                    "tunnel at chainage 1900 starts before the previous tunnel ends at 2000: it is "
+                    "given type 3, and the cells they share are this tunnel's",
+                    "tunnel-overlap"},
+        caso_avviso{"LineLengthTwice", "", treno_vuoto, "l.txt", 3,
+                    "line length given again: this record replaces the one on line 2",
+                    "repeated-record",
+                    "[generale]\r\nlunghezza percorso, 10000\r\nlunghezza percorso, 12000\r\n"
+                    "[profili]\r\n"},
+        caso_avviso{"ClockTwice", "",
+                    "[generale]\r\norologio, 8, 0, 0\r\nsabbia, 3\r\norologio, 9, 0, 0\r\n"
+                    "[fine]\r\n",
+                    "t.txt", 4, "clock given again: this record replaces the one on line 2",
+                    "repeated-record"},
         caso_avviso{"LastRecordSwallowed", "", "[generale]\r\nsabbia, 300\r\nnumero vetture",
                     "t.txt", 3,
                     "the last item \"numero vetture\" is not read as a record: the file must end "

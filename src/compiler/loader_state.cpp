@@ -137,6 +137,20 @@ void stato_caricamento::inizia_record(const char* nome, int valori) {
     avvisato_a_capo = false;
 }
 
+void stato_caricamento::record_unico(std::string_view chiave) {
+    if (chiave.empty()) chiave = record;
+    for (auto& [nome, riga] : righe_record_unici) {
+        if (nome != chiave) continue;
+        registra_avviso(m, "repeated-record",
+                        std::string(chiave) +
+                            " given again: this record replaces the one on line " +
+                            std::to_string(riga));
+        riga = m.riga_corrente;
+        return;
+    }
+    righe_record_unici.emplace_back(chiave, m.riga_corrente);
+}
+
 void stato_caricamento::riprendi() {
     lettore.riprendi_dopo_riga(inizio_riga_parola, riga_parola);
     m.riga = "";

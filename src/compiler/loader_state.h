@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "compiler/loader_warnings.h"
 #include "compiler/scenario_loader.h"
@@ -62,6 +64,9 @@ struct stato_caricamento {
     ordine_profilo ordine_curve{"curve", false, false};
     ordine_profilo ordine_stazioni{"station", false, false};
     int64_t fine_curva_precedente = INT64_MIN;
+    int64_t fine_galleria_precedente = INT64_MIN;
+    // The records that set one value, each with the line that set it last.
+    std::vector<std::pair<std::string_view, int32_t>> righe_record_unici;
     int32_t riga_record = 0;           // line of the last record recognised
     std::optional<int32_t> lunghezza;  // the line length, once read
 
@@ -94,6 +99,9 @@ struct stato_caricamento {
     bool prossima_parola(int salti);
     // A record starts: its name for the messages and the number of values it needs.
     void inizia_record(const char* nome, int valori);
+    // The record started sets one value, known as `chiave` (its name when none is
+    // given): a second such record replaces it, and is warned about.
+    void record_unico(std::string_view chiave = {});
     // Skips the rest of the bad record: reading goes on from the line after its keyword.
     void riprendi();
     // Number items of the widths the records use; throw guasto_lettura.

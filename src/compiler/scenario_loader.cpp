@@ -19,6 +19,7 @@ constexpr int32_t punti_massimi = 1000000;
 void leggi_lunghezza(stato_caricamento& s) {
     modello& m = s.m;
     s.inizia_record("line length", 1);
+    s.record_unico();
     int32_t& L = riga_tabella(m, riga_valori_generali).valore2;
     L = s.numero32("line length");
     if (L > m.lunghezza_massima)
@@ -41,8 +42,9 @@ void leggi_lunghezza(stato_caricamento& s) {
         m.planimetria.cancella();
 }
 
-void leggi_riferimento(stato_caricamento& s, int riga) {
+void leggi_riferimento(stato_caricamento& s, int riga, std::string_view quale) {
     s.inizia_record("kilometre-post reference", 3);
+    s.record_unico(quale);
     voce& v = riga_tabella(s.m, riga);
     v.valore1 = s.numero32("kilometre-post reference, first value");
     v.valore2 = s.numero32("kilometre-post reference, second value");
@@ -52,6 +54,7 @@ void leggi_riferimento(stato_caricamento& s, int riga) {
 void leggi_ripetizione(stato_caricamento& s) {
     modello& m = s.m;
     s.inizia_record("signal repetition", 2);
+    s.record_unico();
     voce& v = riga_tabella(m, riga_treno);
     v.valore1 = s.numero32("first repetition chainage");
     v.valore2 = s.numero32("second repetition chainage");
@@ -89,13 +92,14 @@ void record_della_sezione_generale(stato_caricamento& s) {
     if (record_generale(m.riga)) s.riga_record = m.riga_corrente;
     if (contiene(m.riga, "percorso") && contiene(m.riga, "lunghezza")) leggi_lunghezza(s);
     if (contiene_esatto(m.riga, "tre") && contiene_esatto(m.riga, "progressiva"))
-        leggi_riferimento(s, riga_progressiva_tre);
+        leggi_riferimento(s, riga_progressiva_tre, "kilometre-post reference three");
     if (contiene_esatto(m.riga, "due") && contiene_esatto(m.riga, "progressiva"))
-        leggi_riferimento(s, riga_progressiva_due);
+        leggi_riferimento(s, riga_progressiva_due, "kilometre-post reference two");
     if (contiene_esatto(m.riga, "uno") && contiene_esatto(m.riga, "progressiva"))
-        leggi_riferimento(s, riga_progressiva_uno);
+        leggi_riferimento(s, riga_progressiva_uno, "kilometre-post reference one");
     auto sfondo = [&s](const char* nome) {
         s.inizia_record(nome, 1);
+        s.record_unico();
         return s.numero32(nome);
     };
     if (contiene_esatto(m.riga, "sfondo") && contiene_esatto(m.riga, "uno"))
@@ -294,6 +298,13 @@ void montagna(stato_caricamento& s) {
     int32_t fine = s.numero32("tunnel end");
     int32_t tipo = s.numero32("tunnel type");
     s.controlla_posizione(inizio, "tunnel record");
+    if (inizio < s.fine_galleria_precedente)
+        registra_avviso(s.m, "tunnel-overlap",
+                        "tunnel at chainage " + std::to_string(inizio) +
+                            " starts before the previous tunnel ends at " +
+                            std::to_string(s.fine_galleria_precedente) +
+                            ": it is given type 3, and the cells they share are this tunnel's");
+    s.fine_galleria_precedente = fine;
     if (!memo_montagna(s.m, inizio, fine, tipo)) throw interruzione{};
 }
 

@@ -240,16 +240,19 @@ void record_treno(stato_caricamento& s) {
     const std::string& r = m.riga;
     if (contiene(r, "frenata") && contiene(r, "massa")) {
         s.inizia_record("braked mass", 1);
+        s.record_unico();
         riga_tabella(m, riga_valori_generali).valore1 = s.numero32("braked mass percentage");
     }
     if (contiene(r, "vetture")) {
         s.inizia_record("number of cars", 1);
+        s.record_unico();
         riga_tabella(m, riga_valori_generali).valore3 = s.numero32("number of cars");
     }
     if (contiene(r, "velocit")) velocita(s);
     if (contiene(r, "aderenza")) aderenza(s);
     if (contiene(r, "orologio")) {
         s.inizia_record("clock", 3);
+        s.record_unico();
         voce& v = riga_tabella(m, riga_treno);
         v.intero3 = s.numero16("clock hours");
         v.intero4 = s.numero16("clock minutes");
@@ -257,6 +260,7 @@ void record_treno(stato_caricamento& s) {
     }
     if (contiene(r, "sabbia")) {
         s.inizia_record("sand", 1);
+        s.record_unico();
         riga_tabella(m, riga_treno).intero1 = s.numero16("sand");
     }
     if (contiene(r, "segnale")) segnale(s);

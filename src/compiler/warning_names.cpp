@@ -6,7 +6,7 @@ namespace binario {
 
 namespace {
 
-constexpr std::array<nome_avviso, 15> avvisi = {{
+constexpr std::array<nome_avviso, 17> avvisi = {{
     {"unknown-keyword", "an item that is no keyword, with values after it or close to a keyword"},
     {"trailing-text", "text after a record's values, which is not read (\"5 km\" reads 5)"},
     {"missing-values", "a record whose values run on into the next line"},
@@ -20,6 +20,8 @@ constexpr std::array<nome_avviso, 15> avvisi = {{
     {"not-multiple-of-50", "a profile chainage that is not a multiple of 50"},
     {"first-not-at-zero", "a profile whose first record is not at chainage 0"},
     {"curve-overlap", "a curve that starts before the previous one ends"},
+    {"tunnel-overlap", "a tunnel that starts before the previous one ends"},
+    {"repeated-record", "a record that sets one value, given again: the later one is kept"},
     {"last-record-unread", "a record on the file's last line, which is never read"},
     {"utf8-source", "note: a UTF-8 file whose texts are stored as Windows-1252"},
     {"too-many-errors", "note: the check after the stop gave up after 50 further errors"},
