@@ -194,68 +194,79 @@ TEST(OneShotCommandLine, UsageErrors) {
     EXPECT_EQ(versione.out.rfind("binario ", 0), 0u);
 }
 
+compile_result fermato(int32_t numero) {
+    compile_result r;
+    r.stop = diagnostica{};
+    r.stop->numero = numero;
+    return r;
+}
+
+compile_result disco_pieno() {
+    compile_result r;
+    r.io_error = io_failure{"d/x.dat", "No space left on device"};
+    return r;
+}
+
+struct riporto {
+    int stato;
+    std::string stampato;
+};
+
+// Runs `riporta` on a temporary file that stands for standard error.
+template <class F>
+riporto riporta_in_file(F&& riporta) {
+    std::FILE* f = std::tmpfile();
+    if (f == nullptr) return {-1, "no temporary file"};
+    riporto r{riporta(f), std::string(256, '\0')};
+    std::rewind(f);
+    r.stampato.resize(std::fread(r.stampato.data(), 1, r.stampato.size(), f));
+    std::fclose(f);
+    return r;
+}
+
 // The command layer's report of a run: what it prints and the exit status it returns.
 TEST(OneShotErrorReport, ShowsTheOutcomeAndReturnsItsStatus) {
-    compile_result fermato;
-    fermato.stop = diagnostica{};
-    fermato.stop->numero = 1250;
-    compile_result disco;
-    disco.io_error = io_failure{"d/x.dat", "No space left on device"};
     compile_result difettoso;
     difettoso.model.errore_numero = 101;
     difettoso.model.diagnostiche.push_back({false, 101, std::nullopt, "x_linea.txt", 0, "missing"});
+    const compile_result pulito;
     struct caso {
-        const compile_result* esito;
+        compile_result esito;
         int stato;
         std::string stampato;
     };
     const caso casi[] = {
-        {&fermato, 2, " Errore n. 1250\n"},
-        {&disco, 74, "binario: d/x.dat: No space left on device\n"},
-        {&difettoso, 1, "x_linea.txt: error 101: missing\n1 error, 0 warnings\n"},
-        {nullptr, 0, ""},
+        {fermato(1250), 2, " Errore n. 1250\n"},
+        {disco_pieno(), 74, "binario: d/x.dat: No space left on device\n"},
+        {difettoso, 1, "x_linea.txt: error 101: missing\n1 error, 0 warnings\n"},
+        {pulito, 0, ""},
     };
     for (const caso& c : casi) {
-        std::FILE* f = std::tmpfile();
-        ASSERT_NE(f, nullptr);
-        const compile_result pulito;
-        EXPECT_EQ(riporta_avvio(c.esito ? *c.esito : pulito, f), c.stato) << c.stampato;
-        std::string letto(256, '\0');
-        std::rewind(f);
-        letto.resize(std::fread(letto.data(), 1, letto.size(), f));
-        std::fclose(f);
-        EXPECT_EQ(letto, c.stampato);
+        const riporto r = riporta_in_file([&](std::FILE* f) { return riporta_avvio(c.esito, f); });
+        EXPECT_EQ(r.stato, c.stato) << c.stampato;
+        EXPECT_EQ(r.stampato, c.stampato);
     }
 }
 
 // Started with no console (Windows, a double click) the stop is shown in a message
 // box; everything else still goes to standard error.
 TEST(OneShotErrorReport, WithoutAConsoleTheStopGoesToTheMessageBox) {
-    compile_result fermato;
-    fermato.stop = diagnostica{};
-    fermato.stop->numero = 1251;
-    compile_result disco;
-    disco.io_error = io_failure{"d/x.dat", "No space left on device"};
     struct caso {
-        const compile_result* esito;
+        compile_result esito;
         int stato;
         std::string nella_finestra, stampato;
     };
     const caso casi[] = {
-        {&fermato, 2, " Errore n. 1251", ""},
-        {&disco, 74, "", "binario: d/x.dat: No space left on device\n"},
+        {fermato(1251), 2, " Errore n. 1251", ""},
+        {disco_pieno(), 74, "", "binario: d/x.dat: No space left on device\n"},
     };
     for (const caso& c : casi) {
-        std::FILE* f = std::tmpfile();
-        ASSERT_NE(f, nullptr);
         std::vector<std::string> finestre;
-        EXPECT_EQ(riporta_avvio(*c.esito, f, [&](const std::string& t) { finestre.push_back(t); }),
-                  c.stato);
-        std::string letto(256, '\0');
-        std::rewind(f);
-        letto.resize(std::fread(letto.data(), 1, letto.size(), f));
-        std::fclose(f);
-        EXPECT_EQ(letto, c.stampato);
+        const riporto r = riporta_in_file([&](std::FILE* f) {
+            return riporta_avvio(c.esito, f, [&](const std::string& t) { finestre.push_back(t); });
+        });
+        EXPECT_EQ(r.stato, c.stato);
+        EXPECT_EQ(r.stampato, c.stampato);
         EXPECT_EQ(finestre, c.nella_finestra.empty() ? std::vector<std::string>{}
                                                      : std::vector<std::string>{c.nella_finestra});
     }
