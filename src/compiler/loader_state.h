@@ -64,7 +64,6 @@ struct stato_caricamento {
     ordine_profilo ordine_curve{"curve", false, false};
     ordine_profilo ordine_stazioni{"station", false, false};
     int64_t fine_curva_precedente = INT64_MIN;
-    int64_t fine_galleria_precedente = INT64_MIN;
     // The records that set one value, each with the line that set it last.
     std::vector<std::pair<std::string_view, int32_t>> righe_record_unici;
     int32_t riga_record = 0;           // line of the last record recognised

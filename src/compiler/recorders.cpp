@@ -270,6 +270,13 @@ bool memo_montagna(modello& m, int32_t& inizio, int32_t& fine, int32_t& tipo) {
         const int64_t distacco = int64_t{m.inizio_gallerie[static_cast<size_t>(n)]} -
                                  m.fine_gallerie[static_cast<size_t>(n - 1)];
         vicina = distacco <= 150;
+        if (distacco < 0)
+            registra_avviso(m, "tunnel-overlap",
+                            "tunnel at chainage " + testo(inizio) +
+                                " starts before the previous tunnel ends at " +
+                                testo(m.fine_gallerie[static_cast<size_t>(n - 1)]) +
+                                ": it is given type 3, and the cells they share are this "
+                                "tunnel's");
     }
     // A tunnel close to the one before takes type 3 whatever was written: only a type
     // that is stored can lose bits.

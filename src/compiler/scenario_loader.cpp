@@ -298,13 +298,6 @@ void montagna(stato_caricamento& s) {
     int32_t fine = s.numero32("tunnel end");
     int32_t tipo = s.numero32("tunnel type");
     s.controlla_posizione(inizio, "tunnel record");
-    if (inizio < s.fine_galleria_precedente)
-        registra_avviso(s.m, "tunnel-overlap",
-                        "tunnel at chainage " + std::to_string(inizio) +
-                            " starts before the previous tunnel ends at " +
-                            std::to_string(s.fine_galleria_precedente) +
-                            ": it is given type 3, and the cells they share are this tunnel's");
-    s.fine_galleria_precedente = fine;
     if (!memo_montagna(s.m, inizio, fine, tipo)) throw interruzione{};
 }
 
